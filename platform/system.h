@@ -1,0 +1,66 @@
+// What the portable core asks of the operating system: pauses and the timer
+// period, the current folder and folder listings, dynamic loading, standard
+// output, and keeping the computer awake during an operation.
+//
+// The Windows implementation uses the Win32 calls named beside each function;
+// the POSIX one serves native builds and tests; tests also use FakeSystem,
+// which runs every pause on a fake clock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr int kPathChars = 260;  // paths and file names, terminator included
+
+struct FolderEntry {
+    char name[kPathChars];  // the entry's name, without the folder
+    bool isFolder;
+};
+
+// Called once per listed entry, in the listing's own order.
+using FolderVisitor = void (*)(const FolderEntry& entry, void* context);
+
+struct System {
+    virtual ~System() = default;
+
+    // Blocks the calling thread for at least `milliseconds` (Sleep). Called by
+    // the worker thread only.
+    virtual void Sleep(uint32_t milliseconds) = 0;
+    // Raises the timer resolution to 1 ms for a run and lowers it again
+    // (timeBeginPeriod(1), timeEndPeriod(1)). Always called in pairs.
+    virtual void BeginTimerPeriod() = 0;
+    virtual void EndTimerPeriod() = 0;
+
+    // Copies the current folder into `out` (GetCurrentDirectoryA), without a
+    // trailing separator. False when it fails or does not fit in `size`.
+    virtual bool CurrentFolder(char* out, size_t size) = 0;
+    // Lists the entries matching `pattern` (FindFirstFileA, FindNextFileA), a
+    // folder path followed by a separator and "*", including the folder's own
+    // "." and ".." entries. False when the folder cannot be listed.
+    virtual bool ListFolder(const char* pattern, FolderVisitor visit, void* context) = 0;
+
+    // Dynamic loading (LoadLibraryA, GetProcAddress, FreeLibrary). Null when
+    // the module or the name is absent.
+    virtual void* LoadDynamicLibrary(const char* path) = 0;
+    virtual void* FindEntryPoint(void* module, const char* name) = 0;
+    virtual void UnloadDynamicLibrary(void* module) = 0;
+
+    // Writes `text` unchanged to standard output (printf); the Windows
+    // program, which has no console of its own, uses its parent's.
+    virtual void WriteStandardOutput(const char* text) = 0;
+
+    // While on, the computer does not sleep and log-off or shutdown is
+    // refused with a reason (SetThreadExecutionState,
+    // ShutdownBlockReasonCreate). Called on the UI thread.
+    virtual void KeepAwake(bool on) = 0;
+};
+
+// The platform's separator in the paths the core builds.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// The real implementation for this platform; lives as long as the process.
+System& PlatformSystem();

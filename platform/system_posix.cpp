@@ -1,0 +1,79 @@
+// The system services for native (Linux) builds: the same contracts as the
+// Windows ones, by POSIX means.
+#include <dirent.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "platform/system.h"
+
+namespace {
+
+struct PosixSystem final : System {
+    void Sleep(uint32_t milliseconds) override {
+        // An absolute deadline on the monotonic clock: a signal cannot make
+        // the pause shorter, and there is no drift from repeated relative waits.
+        timespec deadline;
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += milliseconds / 1000;
+        deadline.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+        if (deadline.tv_nsec >= 1000000000L) {
+            deadline.tv_sec += 1;
+            deadline.tv_nsec -= 1000000000L;
+        }
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+        }
+    }
+
+    void BeginTimerPeriod() override {}  // the POSIX timers are already fine-grained
+    void EndTimerPeriod() override {}
+
+    bool CurrentFolder(char* out, size_t size) override {
+        return getcwd(out, size) != nullptr;
+    }
+
+    bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override {
+        // The pattern is "<folder>/*": list <folder>.
+        char folder[kPathChars];
+        std::snprintf(folder, sizeof folder, "%s", pattern);
+        char* star = std::strrchr(folder, '*');
+        if (star == nullptr) return false;
+        *star = '\0';
+        DIR* dir = opendir(folder[0] != '\0' ? folder : ".");
+        if (dir == nullptr) return false;
+        while (const dirent* found = readdir(dir)) {
+            FolderEntry entry{};
+            std::snprintf(entry.name, sizeof entry.name, "%s", found->d_name);
+            char path[2 * kPathChars];
+            std::snprintf(path, sizeof path, "%s%s", folder, found->d_name);
+            struct stat info;
+            entry.isFolder = stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+            visit(entry, context);
+        }
+        closedir(dir);
+        return true;
+    }
+
+    void* LoadDynamicLibrary(const char* path) override { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+    void* FindEntryPoint(void* module, const char* name) override { return dlsym(module, name); }
+    void UnloadDynamicLibrary(void* module) override { dlclose(module); }
+
+    void WriteStandardOutput(const char* text) override {
+        std::fputs(text, stdout);
+        std::fflush(stdout);
+    }
+
+    void KeepAwake(bool) override {}
+};
+
+}  // namespace
+
+System& PlatformSystem() {
+    static PosixSystem system;
+    return system;
+}

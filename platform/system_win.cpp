@@ -1,0 +1,90 @@
+// The system services of the Windows program.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/system.h"
+
+namespace {
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+struct WindowsSystem final : System {
+    LARGE_INTEGER frequency{};
+
+    WindowsSystem() { QueryPerformanceFrequency(&frequency); }
+
+    // Sleep alone may end a tick late (a 1 ms Sleep often lasts 2 ms): sleep
+    // for all but the last millisecond, then yield until the deadline.
+    void Sleep(uint32_t milliseconds) override {
+        const LARGE_INTEGER start = Now();
+        const LONGLONG ticks = frequency.QuadPart * milliseconds / 1000;
+        if (milliseconds > 1) ::Sleep(milliseconds - 1);
+        while (Now().QuadPart - start.QuadPart < ticks) ::Sleep(0);
+    }
+
+    void BeginTimerPeriod() override { timeBeginPeriod(1); }
+    void EndTimerPeriod() override { timeEndPeriod(1); }
+
+    bool CurrentFolder(char* out, size_t size) override {
+        const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), out);
+        return length != 0 && length < size;
+    }
+
+    bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override {
+        WIN32_FIND_DATAA found;
+        HANDLE listing = FindFirstFileA(pattern, &found);
+        if (listing == INVALID_HANDLE_VALUE) return false;
+        do {
+            FolderEntry entry{};
+            std::snprintf(entry.name, sizeof entry.name, "%s", found.cFileName);
+            entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            visit(entry, context);
+        } while (FindNextFileA(listing, &found));
+        FindClose(listing);
+        return true;
+    }
+
+    void* LoadDynamicLibrary(const char* path) override {
+        // No "cannot find the library" box for a missing or broken library.
+        const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+        HMODULE module = LoadLibraryA(path);
+        SetErrorMode(previous);
+        return reinterpret_cast<void*>(module);
+    }
+    void* FindEntryPoint(void* module, const char* name) override {
+        return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+    }
+    void UnloadDynamicLibrary(void* module) override { FreeLibrary(static_cast<HMODULE>(module)); }
+
+    // A GUI program has no console: write to a redirected standard output
+    // when there is one, else to the console of the parent, else nowhere.
+    void WriteStandardOutput(const char* text) override {
+        HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+            if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+            out = GetStdHandle(STD_OUTPUT_HANDLE);
+            if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+        }
+        DWORD written = 0;
+        WriteFile(out, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    }
+
+    void KeepAwake(bool on) override {
+        SetThreadExecutionState(on ? (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) : ES_CONTINUOUS);
+    }
+};
+
+}  // namespace
+
+System& PlatformSystem() {
+    static WindowsSystem system;
+    return system;
+}

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the run command need,
+# when any is missing. Needs root (or sudo) only when something is missing.
+set -eu
+
+PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev pkg-config
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine wine64 xvfb xdotool x11-utils imagemagick
+  libcairo2-dev fonts-open-sans zip"
+
+missing=""
+for package in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $package"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+as_root=""
+if [ "$(id -u)" -ne 0 ]; then as_root="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$as_root apt-get update -qq
+# shellcheck disable=SC2086
+$as_root apt-get install -y -qq --no-install-recommends $missing >/dev/null

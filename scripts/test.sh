@@ -1,0 +1,32 @@
+#!/bin/sh
+# Builds and runs every test. With no arguments: the host tree and the
+# Windows tree (its tests under Wine). With arguments: those presets only
+# (host, windows, asan, tsan, fuzz). Installs what is missing first.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+presets="${*:-host windows}"
+jobs="$(nproc)"
+
+for preset in $presets; do
+  echo "== $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  case "$preset" in
+    windows)
+      # One Wine server for the whole run instead of one per test program.
+      export WINEPREFIX="${WINEPREFIX:-$HOME/.cache/veltrane-updater/wine}"
+      scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+      wineserver -p 60 || true
+      ctest --preset windows -j "$jobs"
+      ;;
+    fuzz)
+      scripts/run-fuzzers.sh build/fuzz
+      ;;
+    *)
+      ctest --preset "$preset" -j "$jobs"
+      ;;
+  esac
+done
+echo "== all tests passed: $presets"
