@@ -1,0 +1,25 @@
+// One discovery pass: list the attached devices, keep the supported ones,
+// read each one's kind and identity byte, ask its firmware version and name
+// its model. The result is deviceTable, deviceCount and firmwareLabel.
+#pragma once
+
+#include <cstdint>
+
+struct UpdaterState;
+
+// The five product ids that discovery keeps.
+inline constexpr uint32_t kProductGenericAdapter = 0x170D0100;
+inline constexpr uint32_t kProductGenericHeadset = 0x170D0101;
+inline constexpr uint32_t kProductAdapterA = 0x28F80108;
+inline constexpr uint32_t kProductAdapterB = 0x28F80109;
+inline constexpr uint32_t kProductHeadset = 0x28F80106;
+
+bool IsSupportedProduct(uint32_t productId);
+
+// Runs one pass on the worker thread. Allocates nothing; never writes a row
+// past the eighth (devices listed after the table is full are not opened).
+void DiscoverDevices(UpdaterState& state);
+
+// Reads a version reply into firmwareLabel row `row`, clearing deviceView
+// when the version label changes. Exposed for tests.
+void InterpretVersionReply(UpdaterState& state, int row, const uint8_t* reply);

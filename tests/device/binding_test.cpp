@@ -1,0 +1,86 @@
+// Binding the really loaded simulator library, and the variants that each
+// lack one entry point.
+#include "device/device_library.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/updater_state.h"
+#include "device/discovery.h"
+#include "tests/support/fake_system.h"
+
+namespace {
+
+struct Bound {
+    FakeSystem system;
+    DeviceLibrary library;
+    void* module = nullptr;
+    ~Bound() {
+        if (module != nullptr) system.UnloadDynamicLibrary(module);
+    }
+};
+
+int BoundCount(const DeviceLibrary& library) {
+    int count = 0;
+#define COUNT_BOUND(name, params, args) count += library.name != nullptr ? 1 : 0;
+    DEVICE_LIBRARY_ENTRY_POINTS(COUNT_BOUND)
+#undef COUNT_BOUND
+    return count;
+}
+
+TEST(BindingTest, TheSimulatorLibraryBindsAllTwentyTwo) {
+    Bound bound;
+    EXPECT_EQ(BindDeviceLibrary(bound.system, kDeviceLibraryPath, bound.library, bound.module), BindDone);
+    EXPECT_EQ(BoundCount(bound.library), 22);
+    EXPECT_EQ(bound.system.standardOutput, "");
+}
+
+TEST(BindingTest, AMissingLibraryIsReportedQuietly) {
+    Bound bound;
+    EXPECT_EQ(BindDeviceLibrary(bound.system, "./no_such_folder/hostapi_vmi.dll", bound.library, bound.module),
+              BindNoLibrary);
+    EXPECT_EQ(bound.module, nullptr);
+    EXPECT_EQ(bound.system.standardOutput, "");
+}
+
+TEST(BindingTest, MissingPairedIdSetPrintsItsLineAndStopsLooking) {
+    Bound bound;
+    EXPECT_EQ(BindDeviceLibrary(bound.system, "./no_paired/hostapi_vmi.dll", bound.library, bound.module),
+              BindMissingEntry);
+    EXPECT_EQ(bound.system.standardOutput, "Failed to find systemPairedArbDeviceIdSet\n");
+    EXPECT_NE(bound.library.systemDeviceIdSet, nullptr);
+    EXPECT_EQ(bound.library.systemDeviceIdsCommit, nullptr);  // never looked up
+    EXPECT_EQ(BoundCount(bound.library), 8);
+}
+
+TEST(BindingTest, MissingSerialMemWritePrintsNothing) {
+    Bound bound;
+    EXPECT_EQ(BindDeviceLibrary(bound.system, "./no_write/hostapi_vmi.dll", bound.library, bound.module),
+              BindMissingEntry);
+    EXPECT_EQ(bound.system.standardOutput, "");
+    EXPECT_EQ(BoundCount(bound.library), 16);
+}
+
+// Discovery through the loaded library, with the device file in the working folder.
+TEST(BindingTest, DiscoveryRunsThroughTheLoadedLibrary) {
+    {
+        std::ofstream file("sim_devices.txt");
+        file << "# one headset\ndevice headset product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n";
+    }
+    Bound bound;
+    ASSERT_EQ(BindDeviceLibrary(bound.system, kDeviceLibraryPath, bound.library, bound.module), BindDone);
+    UpdaterState state;
+    state.system = &bound.system;
+    state.library = bound.library;
+    ASSERT_EQ(state.library.AvDllInitialize(), 0);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 1);
+    char version[32];
+    state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    EXPECT_STREQ(version, "1_2");
+    state.library.AvDllShutdown();
+    std::remove("sim_devices.txt");
+}
+
+}  // namespace

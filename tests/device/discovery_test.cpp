@@ -1,0 +1,203 @@
+#include "device/discovery.h"
+
+#include <vector>
+
+#include "tests/support/sim_fixture.h"
+
+namespace {
+
+constexpr char kHeadset[] = "device headset product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n";
+constexpr char kAdapter[] = "device adapter product=28F80108 kind=12 identity=02 reply=v1_1_RX71\n";
+
+class DiscoveryTest : public SimulatorTest {};
+
+TEST_F(DiscoveryTest, NoDeviceLeavesTheRowsAlone) {
+    state.deviceTable[0].productId = 0x1234;
+    state.deviceCount = 3;
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 0);
+    EXPECT_EQ(state.deviceTable[0].productId, 0x1234u);
+}
+
+TEST_F(DiscoveryTest, OneHeadsetFillsRowZero) {
+    Plug(kHeadset);
+    DiscoverDevices(state);
+    ASSERT_EQ(state.deviceCount, 1);
+    EXPECT_EQ(state.deviceTable[0].kind, 13u);
+    EXPECT_EQ(state.deviceTable[0].productId, 0x28F80106u);
+    EXPECT_EQ(state.deviceTable[0].deviceIndex, 0);
+    EXPECT_EQ(state.deviceTable[0].idPresent, 1u);
+    EXPECT_EQ(VersionText(0), "1_2");
+    EXPECT_EQ(ModelText(0), "RX93");
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+}
+
+TEST_F(DiscoveryTest, UnsupportedDeviceIsOpenedReadAndClosedButGetsNoRow) {
+    Plug(std::string("device other product=12345678 kind=13 reply=v9_9_RX93\n") + kAdapter);
+    DiscoverDevices(state);
+    ASSERT_EQ(state.deviceCount, 1);
+    EXPECT_EQ(state.deviceTable[0].productId, 0x28F80108u);
+    EXPECT_EQ(state.deviceTable[0].deviceIndex, 1);  // its place in the listing
+    EXPECT_EQ(sim::CallCount("AvDllOpenDevice"), 2);
+    EXPECT_EQ(sim::CallCount("RemotePeek"), 1 + 2);  // kind of both, identity of the adapter
+    EXPECT_EQ(sim::CallCount("AvDllCloseHandle"), 2);
+}
+
+TEST_F(DiscoveryTest, VersionLabelChangesResetTheDeviceView) {
+    Plug(kHeadset);
+    state.deviceView = ViewHeadset;
+    DiscoverDevices(state);  // first recognised reply on an empty label
+    EXPECT_EQ(state.deviceView, ViewNone);
+
+    state.deviceView = ViewHeadset;
+    DiscoverDevices(state);  // same three characters: no redraw
+    EXPECT_EQ(state.deviceView, ViewHeadset);
+
+    Plug("device headset product=28F80106 kind=13 reply=v1_3_RX93\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceView, ViewNone);
+    EXPECT_EQ(VersionText(0), "1_3");
+}
+
+TEST_F(DiscoveryTest, ADifferentDeviceTakingRowZeroRedrawsWhenItsVersionDiffers) {
+    Plug(std::string(kHeadset) + kAdapter);
+    DiscoverDevices(state);
+    ASSERT_EQ(state.deviceCount, 2);
+    state.deviceView = ViewSeveral;
+    Plug(kAdapter);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 1);
+    EXPECT_EQ(state.deviceView, ViewNone);
+    EXPECT_EQ(VersionText(0), "1_1");
+}
+
+TEST_F(DiscoveryTest, OldStyleSignaturesGiveOneZeroAndTheirModel) {
+    Plug("device h product=28F80106 kind=13 reply=14,client,2016-12-31\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(VersionText(0), "1_0");
+    EXPECT_EQ(ModelText(0), "RX93");
+
+    Plug("device h product=28F80106 kind=13 reply=14,host,2015-12-08\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(ModelText(0), "RX71");
+
+    // Host signatures compare the day too.
+    state.deviceView = ViewHeadset;
+    Plug("device h product=28F80106 kind=13 reply=14,host,2016-09-14\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(VersionText(0), "");
+    EXPECT_EQ(ModelText(0), "");
+    EXPECT_EQ(state.deviceView, ViewHeadset);  // an unrecognised reply never redraws
+}
+
+TEST_F(DiscoveryTest, GarbageRepliesNeverReadPastTheReply) {
+    // A "v" with no terminator anywhere: the texts stop at three and four characters.
+    Plug("device h product=28F80106 kind=13 replyhex=76414243444546474849505152535455565758\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(VersionText(0), "ABC");
+    EXPECT_EQ(ModelText(0), "EFGH");
+
+    Plug("device h product=28F80106 kind=13 replyhex=FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 1);
+    EXPECT_EQ(VersionText(0), "");
+}
+
+// Records the addresses of every peek, then lets the simulator answer.
+std::vector<int32_t> peekedAddresses;
+int32_t RecordingPeek(DeviceHandle handle, int32_t space, int32_t address, int32_t count, void* out) {
+    peekedAddresses.push_back(address);
+    return sim::RemotePeek(handle, space, address, count, out);
+}
+
+TEST_F(DiscoveryTest, IdentityAddressFollowsTheKind) {
+    state.library.RemotePeek = &RecordingPeek;
+    const struct { const char* text; int32_t identityAddress; } cases[] = {
+        {"device a product=28F80108 kind=12 identity=01\n", 0xC0D4},
+        {"device h product=28F80106 kind=13 identity=01\n", 0xB112},
+        {"device x product=28F80108 kind=7 identity=01\n", 0xB112},
+    };
+    for (const auto& c : cases) {
+        peekedAddresses.clear();
+        Plug(c.text);
+        DiscoverDevices(state);
+        ASSERT_EQ(state.deviceCount, 1) << c.text;
+        EXPECT_EQ(peekedAddresses, (std::vector<int32_t>{0xF004, c.identityAddress})) << c.text;
+    }
+    EXPECT_EQ(state.deviceTable[0].kind, 7u);  // stored as read
+}
+
+TEST_F(DiscoveryTest, IdPresentLooksAtTheFirstIdentityByteOnly) {
+    Plug("device h product=28F80106 kind=13 identity=00FFFFFF\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceTable[0].idPresent, 0u);
+}
+
+TEST_F(DiscoveryTest, AFailingFindOrOpenEndsThePassWithTheRowsSoFar) {
+    for (const char* fault : {"find", "open"}) {
+        Plug(std::string(kHeadset) + "device second product=28F80108 kind=12 fail=" + fault + "\n" + kAdapter);
+        DiscoverDevices(state);
+        EXPECT_EQ(state.deviceCount, 1) << fault;
+        EXPECT_EQ(state.deviceTable[0].kind, 13u);
+        EXPECT_EQ(sim::OpenHandleCount(), 0);
+    }
+}
+
+TEST_F(DiscoveryTest, PositiveStatusesOfFindOpenAndPeekCountAsFailures) {
+    Plug("device h product=28F80106 kind=13 status=1\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 0);
+}
+
+TEST_F(DiscoveryTest, AFailingKindReadDropsTheDeviceAndClosesIt) {
+    Plug(std::string("device h product=28F80106 kind=13 fail=kind\n") + kAdapter);
+    DiscoverDevices(state);
+    ASSERT_EQ(state.deviceCount, 1);
+    EXPECT_EQ(state.deviceTable[0].kind, 12u);
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+}
+
+TEST_F(DiscoveryTest, IdentityAndVersionFailuresDoNotStopThePass) {
+    Plug("device h product=28F80106 kind=13 fail=peek,version,close\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 1);
+    EXPECT_LT(state.lastStatus, 0);  // the failed close
+}
+
+TEST_F(DiscoveryTest, GenericProductsAreResetOnEveryPassAfterTheirLabels) {
+    Plug("device base product=170D0100 kind=12 reply=v2_0_RX71\n"
+         "device set product=170D0101 kind=13 reply=v2_1_RX93\n");
+    DiscoverDevices(state);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 2);
+    EXPECT_EQ(sim::CallCount("systemReset"), 4);
+    EXPECT_EQ(VersionText(1), "2_1");
+}
+
+TEST_F(DiscoveryTest, AFailingListingFindsNothing) {
+    Plug(std::string("list fail\n") + kHeadset);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 0);
+    EXPECT_EQ(sim::CallCount("AvDllFindDevice"), 0);
+}
+
+TEST_F(DiscoveryTest, TenSupportedDevicesFillEightRowsAndTheRestAreNotOpened) {
+    std::string text;
+    for (int i = 0; i < 10; ++i) text += "device d" + std::to_string(i) + " product=28F80106 kind=13 reply=v1_0_RX93\n";
+    Plug(text);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 8);
+    EXPECT_EQ(sim::CallCount("AvDllOpenDevice"), 8);
+}
+
+TEST_F(DiscoveryTest, FewerDevicesLeaveOlderRowsBehindTheCount) {
+    Plug(std::string(kHeadset) + kAdapter);
+    DiscoverDevices(state);
+    Plug(kAdapter);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceCount, 1);
+    EXPECT_EQ(state.deviceTable[1].kind, 12u);  // row 1 as the earlier pass left it
+    EXPECT_EQ(VersionText(1), "1_1");
+}
+
+}  // namespace

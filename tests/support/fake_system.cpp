@@ -1,0 +1,75 @@
+#include "tests/support/fake_system.h"
+
+uint64_t FakeSystem::NowMicros() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return now_;
+}
+
+void FakeSystem::UseSteppedClock() {
+    std::lock_guard<std::mutex> guard(lock_);
+    stepped_ = true;
+}
+
+void FakeSystem::Sleep(uint32_t milliseconds) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!stepped_ || released_) {
+        now_ += uint64_t{milliseconds} * 1000;
+        pauses.push_back(milliseconds);
+        return;
+    }
+    wake_ = now_ + uint64_t{milliseconds} * 1000;
+    sleeping_ = true;
+    ++sleeps_;
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return now_ >= wake_ || released_; });
+    sleeping_ = false;
+}
+
+void FakeSystem::RunFor(uint64_t milliseconds) {
+    std::unique_lock<std::mutex> guard(lock_);
+    const uint64_t target = now_ + milliseconds * 1000;
+    for (;;) {
+        // Wait until the worker is asleep, so that nothing runs behind our back.
+        changed_.wait(guard, [&] { return sleeping_ || released_; });
+        if (released_ || wake_ > target) break;
+        const uint64_t before = sleeps_;
+        now_ = wake_;
+        changed_.notify_all();
+        changed_.wait(guard, [&] { return sleeps_ > before || released_; });
+    }
+    if (now_ < target) now_ = target;
+}
+
+void FakeSystem::ReleaseSleepers() {
+    std::lock_guard<std::mutex> guard(lock_);
+    released_ = true;
+    changed_.notify_all();
+}
+
+void FakeSystem::BeginTimerPeriod() {
+    ++timerPeriodDepth;
+    ++timerPeriodRaises;
+}
+
+void FakeSystem::EndTimerPeriod() { --timerPeriodDepth; }
+
+bool FakeSystem::CurrentFolder(char* out, size_t size) {
+    if (failCurrentFolder) return false;
+    return PlatformSystem().CurrentFolder(out, size);
+}
+
+bool FakeSystem::ListFolder(const char* pattern, FolderVisitor visit, void* context) {
+    return PlatformSystem().ListFolder(pattern, visit, context);
+}
+
+void* FakeSystem::LoadDynamicLibrary(const char* path) { return PlatformSystem().LoadDynamicLibrary(path); }
+
+void* FakeSystem::FindEntryPoint(void* module, const char* name) {
+    return PlatformSystem().FindEntryPoint(module, name);
+}
+
+void FakeSystem::UnloadDynamicLibrary(void* module) { PlatformSystem().UnloadDynamicLibrary(module); }
+
+void FakeSystem::WriteStandardOutput(const char* text) { standardOutput += text; }
+
+void FakeSystem::KeepAwake(bool on) { keptAwake = on; }

@@ -1,0 +1,57 @@
+// A System for tests: pauses run on a fake clock that counts microseconds,
+// standard output is captured, and everything else is the real platform's
+// unless a test overrides it.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+struct FakeSystem : System {
+    // Fake time, in microseconds since the test began.
+    uint64_t NowMicros() const;
+    uint64_t NowMillis() const { return NowMicros() / 1000; }
+
+    // Every pause taken, in milliseconds, in order (single-threaded tests).
+    std::vector<uint32_t> pauses;
+    int timerPeriodDepth = 0;  // raised minus lowered
+    int timerPeriodRaises = 0;
+    std::string standardOutput;
+    bool keptAwake = false;
+    bool failCurrentFolder = false;
+
+    // By default a pause advances the clock at once. In stepped mode a pause
+    // blocks its thread until the test advances the clock past its end with
+    // RunFor, so a worker thread runs in lockstep with the test.
+    void UseSteppedClock();
+    // Advances the fake clock by `milliseconds`, waking the sleeping thread at
+    // each of its deadlines on the way and waiting until it sleeps again.
+    void RunFor(uint64_t milliseconds);
+    // Lets a stepped sleeper go for good (at the end of a test).
+    void ReleaseSleepers();
+
+    void Sleep(uint32_t milliseconds) override;
+    void BeginTimerPeriod() override;
+    void EndTimerPeriod() override;
+    bool CurrentFolder(char* out, size_t size) override;
+    bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override;
+    void* LoadDynamicLibrary(const char* path) override;
+    void* FindEntryPoint(void* module, const char* name) override;
+    void UnloadDynamicLibrary(void* module) override;
+    void WriteStandardOutput(const char* text) override;
+    void KeepAwake(bool on) override;
+
+   private:
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    uint64_t now_ = 0;
+    bool stepped_ = false;
+    bool released_ = false;
+    bool sleeping_ = false;
+    uint64_t wake_ = 0;
+    uint64_t sleeps_ = 0;  // pauses begun, to tell that the sleeper is back
+};

@@ -1,0 +1,51 @@
+// The controls over the skin, as the core sees them: every change is one
+// synchronous request, carried out on the UI thread (the worker waits until
+// it is done). The Windows program implements this with the real window
+// calls; tests use RecordingControls, which keeps each control's state.
+#pragma once
+
+#include "ui/skins.h"
+
+enum ControlId : int {
+    ControlSkinView,
+    ControlCurrentVersionText,
+    ControlChosenFirmwareText,
+    ControlProgressText,
+    ControlNewVersionText,
+    ControlPercentText,
+    ControlPowerCycleText,
+    ControlWarningPanel,
+    ControlCount,
+};
+
+enum FontId : int {
+    FontLabel,
+    FontChosen,
+    FontProgress,
+    FontNewVersion,
+    FontPercent,
+    FontCount,
+};
+
+struct Controls {
+    virtual ~Controls() = default;
+
+    // Shows the main window in its restored state and paints it at once
+    // (ShowWindow SW_RESTORE, UpdateWindow).
+    virtual void ShowMainWindow() = 0;
+    // Shows or hides a control (ShowWindow SW_SHOW / SW_HIDE).
+    virtual void Show(ControlId control, bool visible) = 0;
+    // Sets a control's text (SetWindowTextA); the text is copied.
+    virtual void SetText(ControlId control, const char* text) = 0;
+    // Paints a control now (UpdateWindow).
+    virtual void Repaint(ControlId control) = 0;
+    // Sets a control's font, with redraw (WM_SETFONT).
+    virtual void SetFont(ControlId control, FontId font) = 0;
+    // Puts a skin on skinView (STM_SETIMAGE).
+    virtual void ShowSkin(SkinId skin) = 0;
+    // Sends Cancel to the selection dialog; nothing happens when it is not open.
+    virtual void CloseSelectionDialog() = 0;
+    // Adds a line at the end of the selection dialog's list and paints it;
+    // dropped while no dialog is open.
+    virtual void AppendLogLine(const char* text) = 0;
+};
