@@ -1,0 +1,98 @@
+// The simulator's own state, shared by its source files only.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "sim/device_file.h"
+#include "sim/simulator.h"
+
+namespace sim {
+
+// Status values. Success is each device's configured status (0 by default).
+enum SimStatus : int32_t {
+    StatusFault = -1,        // a fault from the device file
+    StatusBadHandle = -2,
+    StatusOutOfRange = -3,   // an address or length outside the device
+    StatusBadCommand = -4,
+    StatusNotInRomMode = -5,
+    StatusGone = -6,         // the device was unplugged
+    StatusMismatch = -7,
+    StatusNotInitialised = -8,
+};
+
+inline constexpr int kDeviceSlots = 16;
+inline constexpr int kHandleSlots = 32;
+inline constexpr int32_t kKindAddress = 0xF004;
+inline constexpr int32_t kHeadsetIdentityAddress = 0xB112;
+inline constexpr int32_t kAdapterIdentityAddress = 0xC0D4;
+inline constexpr int32_t kHeadsetPageParams = 0xB53A;
+inline constexpr int32_t kAdapterPageParams = 0xC42D;
+
+struct SimDevice {
+    bool used = false;       // the slot holds a device
+    bool present = false;    // listed by the last listing
+    bool unplugged = false;  // vanished part-way; back when its line changes
+    DeviceSpec spec{};
+    uint8_t reply[kReplyTextBytes] = {};
+    std::vector<uint8_t> space;   // the 64 KiB device address space
+    std::vector<uint8_t> serial;  // the serial memory
+    bool serialDirty = false;
+    bool romMode = false;
+    int32_t packets = 0;  // since the last open
+    int32_t resets = 0;
+    int32_t openHandles = 0;
+    uint32_t pairedId = 0;
+    uint32_t deviceId = 0;
+    int32_t timeoutMs = 1000;
+};
+
+struct SimHandle {
+    uintptr_t value = 0;
+    int device = -1;
+    bool open = false;
+};
+
+struct Simulator {
+    std::mutex lock;
+    bool initialised = false;
+    char deviceFilePath[kTracePathChars] = "sim_devices.txt";
+    bool useText = false;
+    std::vector<char> deviceText;
+    DeviceFile file{};
+    SimDevice devices[kDeviceSlots];
+    int listing[kMaxDevices] = {};  // slots of the devices in listing order
+    int listed = 0;
+    SimHandle handles[kHandleSlots];
+    uintptr_t nextHandle = 0x4B10;
+    uint64_t traceSeq = 0;
+    std::FILE* traceFile = nullptr;
+    char traceOpenPath[kTracePathChars] = {};
+    int32_t callCounts[kDeviceLibraryEntryCount] = {};
+    int32_t callsWhileShutDown = 0;
+};
+
+Simulator& Sim();
+
+// device_memory.cpp
+void PrepareAddressSpace(SimDevice& device);
+void LoadPersistedMemory(const Simulator& sim, SimDevice& device);
+void SavePersistedMemory(const Simulator& sim, SimDevice& device);
+int32_t ExchangePacket(SimDevice& device, const uint8_t* request, uint8_t* response);
+void TakeReplyFromMemory(SimDevice& device);
+
+// trace.cpp: one line per call, built piece by piece.
+struct TraceLine {
+    char text[1024];
+    size_t used;
+};
+void TraceBegin(TraceLine& line, const char* entry);
+void TraceInt(TraceLine& line, const char* key, int64_t value);
+void TraceHex(TraceLine& line, const char* key, uint64_t value);
+void TraceBytes(TraceLine& line, const char* key, const void* bytes, size_t count);
+void TraceEnd(Simulator& sim, TraceLine& line, int32_t status);
+void CloseTrace(Simulator& sim);
+
+}  // namespace sim

@@ -1,0 +1,521 @@
+// The simulator's entry points: devices come from the device file at each
+// listing; handles are opaque values that are looked up, never dereferenced.
+#include "sim/simulator.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "sim/sim_internal.h"
+
+namespace sim {
+
+Simulator& Sim() {
+    static Simulator simulator;
+    return simulator;
+}
+
+namespace {
+
+enum EntryIndex {
+#define SIM_ENTRY_INDEX(name, params, args) Index_##name,
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_INDEX)
+#undef SIM_ENTRY_INDEX
+};
+
+const char* const kEntryNames[] = {
+#define SIM_ENTRY_NAME(name, params, args) #name,
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_NAME)
+#undef SIM_ENTRY_NAME
+};
+
+// --- The device file ---
+
+void ReadDeviceText(Simulator& sim, std::vector<char>& text) {
+    text.clear();
+    if (sim.useText) {
+        text = sim.deviceText;
+    } else if (std::FILE* in = std::fopen(sim.deviceFilePath, "rb")) {
+        char chunk[4096];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && text.size() < 65536) {
+            text.insert(text.end(), chunk, chunk + got);
+        }
+        std::fclose(in);
+    }
+    text.push_back('\0');
+}
+
+int FindSlot(const Simulator& sim, const char* name) {
+    for (int i = 0; i < kDeviceSlots; ++i) {
+        if (sim.devices[i].used && std::strcmp(sim.devices[i].spec.name, name) == 0) return i;
+    }
+    return -1;
+}
+
+// A free slot, or the slot of a device that is no longer in the file.
+int TakeSlot(Simulator& sim) {
+    for (int i = 0; i < kDeviceSlots; ++i) {
+        if (!sim.devices[i].used) return i;
+    }
+    for (int i = 0; i < kDeviceSlots; ++i) {
+        SimDevice& device = sim.devices[i];
+        if (!device.present && device.openHandles == 0) {
+            SavePersistedMemory(sim, device);
+            device = SimDevice{};
+            return i;
+        }
+    }
+    return -1;
+}
+
+void AttachDevice(Simulator& sim, const DeviceSpec& spec) {
+    int slot = FindSlot(sim, spec.name);
+    if (slot < 0) {
+        slot = TakeSlot(sim);
+        if (slot < 0) return;
+        SimDevice& fresh = sim.devices[slot];
+        fresh.used = true;
+        fresh.spec = spec;
+        std::memcpy(fresh.reply, spec.reply, sizeof fresh.reply);
+        PrepareAddressSpace(fresh);
+        LoadPersistedMemory(sim, fresh);
+    }
+    SimDevice& device = sim.devices[slot];
+    if (std::memcmp(&device.spec, &spec, sizeof spec) != 0) {
+        // An edited line plugs the device in again and takes the new settings;
+        // a new reply in the file replaces the one its firmware gave it.
+        if (std::memcmp(device.spec.reply, spec.reply, sizeof spec.reply) != 0) {
+            std::memcpy(device.reply, spec.reply, sizeof device.reply);
+        }
+        device.spec = spec;
+        device.unplugged = false;
+        PrepareAddressSpace(device);
+    }
+    device.present = !device.unplugged;
+    if (device.present && sim.listed < kMaxDevices) sim.listing[sim.listed++] = slot;
+}
+
+void RefreshDevices(Simulator& sim) {
+    std::vector<char> text;
+    ReadDeviceText(sim, text);
+    DeviceFile parsed;
+    ParseDeviceFile(text.data(), parsed);
+    sim.file.listFails = parsed.listFails;
+    std::memcpy(sim.file.tracePath, parsed.tracePath, sizeof parsed.tracePath);
+    std::memcpy(sim.file.memoryFolder, parsed.memoryFolder, sizeof parsed.memoryFolder);
+    for (SimDevice& device : sim.devices) device.present = false;
+    sim.listed = 0;
+    for (int i = 0; i < parsed.deviceCount; ++i) AttachDevice(sim, parsed.devices[i]);
+}
+
+// --- Handles ---
+
+DeviceHandle NewHandle(Simulator& sim, int device) {
+    for (SimHandle& handle : sim.handles) {
+        if (handle.open) continue;
+        handle.value = sim.nextHandle;
+        sim.nextHandle += 0x10;
+        handle.device = device;
+        handle.open = true;
+        ++sim.devices[device].openHandles;
+        return reinterpret_cast<DeviceHandle>(handle.value);
+    }
+    return nullptr;
+}
+
+SimHandle* FindHandle(Simulator& sim, DeviceHandle value) {
+    for (SimHandle& handle : sim.handles) {
+        if (handle.open && handle.value == reinterpret_cast<uintptr_t>(value)) return &handle;
+    }
+    return nullptr;
+}
+
+void CloseHandle(Simulator& sim, SimHandle& handle) {
+    SimDevice& device = sim.devices[handle.device];
+    handle.open = false;
+    if (--device.openHandles == 0) SavePersistedMemory(sim, device);
+}
+
+// The device behind an open handle, or null with `status` set.
+SimDevice* DeviceFor(Simulator& sim, DeviceHandle value, int32_t& status) {
+    SimHandle* handle = FindHandle(sim, value);
+    if (handle == nullptr) {
+        status = StatusBadHandle;
+        return nullptr;
+    }
+    SimDevice& device = sim.devices[handle->device];
+    if (device.unplugged) {
+        status = StatusGone;
+        return nullptr;
+    }
+    return &device;
+}
+
+// Every entry point begins here: takes the lock, counts the call and
+// refuses it while the library is not initialised.
+struct Call {
+    Simulator& sim;
+    std::lock_guard<std::mutex> guard;
+    TraceLine line;
+    Call(EntryIndex index) : sim(Sim()), guard(sim.lock) {
+        ++sim.callCounts[index];
+        TraceBegin(line, kEntryNames[index]);
+    }
+    bool Refused() {
+        if (sim.initialised) return false;
+        ++sim.callsWhileShutDown;
+        return true;
+    }
+    int32_t End(int32_t status) {
+        TraceEnd(sim, line, status);
+        return status;
+    }
+};
+
+// The common form of the entry points that only take a handle.
+template <typename Action>
+int32_t HandleCall(EntryIndex index, DeviceHandle handle, uint32_t fault, Action action) {
+    Call call(index);
+    TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(handle));
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    int32_t status = 0;
+    SimDevice* device = DeviceFor(call.sim, handle, status);
+    if (device == nullptr) return call.End(status);
+    if ((device->spec.faults & fault) != 0) return call.End(StatusFault);
+    action(*device);
+    return call.End(device->spec.okStatus);
+}
+
+}  // namespace
+
+// --- The entry points ---
+
+int32_t AvDllInitialize(void) {
+    Call call(Index_AvDllInitialize);
+    call.sim.initialised = true;
+    return call.End(0);
+}
+
+int32_t AvDllListDevices(int32_t selector, int32_t maximum, uint8_t* shortIds, uint32_t* productIds) {
+    Call call(Index_AvDllListDevices);
+    TraceInt(call.line, "selector", selector);
+    TraceInt(call.line, "maximum", maximum);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    Simulator& sim = call.sim;
+    RefreshDevices(sim);
+    if (sim.file.listFails) return call.End(StatusFault);
+    const int count = sim.listed < maximum ? sim.listed : (maximum > 0 ? maximum : 0);
+    for (int i = 0; i < count; ++i) {
+        const uint32_t id = sim.devices[sim.listing[i]].spec.productId;
+        if (productIds != nullptr) productIds[i] = id;
+        if (shortIds != nullptr && i < kListShortIdBytes / 2) {
+            shortIds[2 * i] = static_cast<uint8_t>(id);
+            shortIds[2 * i + 1] = static_cast<uint8_t>(id >> 8);
+        }
+    }
+    TraceBytes(call.line, "productIds", productIds, sizeof(uint32_t) * static_cast<size_t>(count));
+    return call.End(count);
+}
+
+int32_t AvDllFindDevice(int32_t mode, DeviceQuery* query, int32_t* foundIndex) {
+    Call call(Index_AvDllFindDevice);
+    TraceInt(call.line, "mode", mode);
+    if (query != nullptr) TraceHex(call.line, "productId", query->productId);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    if (query == nullptr || foundIndex == nullptr) return call.End(StatusBadCommand);
+    Simulator& sim = call.sim;
+    for (int i = 0; i < sim.listed; ++i) {
+        const SimDevice& device = sim.devices[sim.listing[i]];
+        if (device.spec.productId != query->productId || !device.present) continue;
+        if ((device.spec.faults & FailFind) != 0) return call.End(StatusFault);
+        *foundIndex = i;
+        TraceInt(call.line, "foundIndex", i);
+        return call.End(device.spec.okStatus);
+    }
+    return call.End(StatusFault);
+}
+
+int32_t AvDllOpenDevice(DeviceQuery* query, int32_t index, DeviceHandle* handle) {
+    Call call(Index_AvDllOpenDevice);
+    TraceInt(call.line, "index", index);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    Simulator& sim = call.sim;
+    if (query == nullptr || handle == nullptr || index < 0 || index >= sim.listed) return call.End(StatusBadCommand);
+    const int slot = sim.listing[index];
+    SimDevice& device = sim.devices[slot];
+    if (!device.present || device.spec.productId != query->productId) return call.End(StatusGone);
+    if ((device.spec.faults & FailOpen) != 0) return call.End(StatusFault);
+    const DeviceHandle opened = NewHandle(sim, slot);
+    if (opened == nullptr) return call.End(StatusFault);
+    *handle = opened;
+    device.packets = 0;
+    TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(opened));
+    return call.End(device.spec.okStatus);
+}
+
+int32_t RemotePeek(DeviceHandle handle, int32_t space, int32_t address, int32_t count, void* destination) {
+    Call call(Index_RemotePeek);
+    TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(handle));
+    TraceInt(call.line, "space", space);
+    TraceHex(call.line, "address", static_cast<uint32_t>(address));
+    TraceInt(call.line, "count", count);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    int32_t status = 0;
+    SimDevice* device = DeviceFor(call.sim, handle, status);
+    if (device == nullptr) return call.End(status);
+    const uint32_t fault = address == kKindAddress ? FailKindPeek : FailPeek;
+    if ((device->spec.faults & fault) != 0) return call.End(StatusFault);
+    if (destination == nullptr || address < 0 || count < 0 || address + count > kAddressSpaceBytes) {
+        return call.End(StatusOutOfRange);
+    }
+    std::memcpy(destination, &device->space[static_cast<size_t>(address)], static_cast<size_t>(count));
+    TraceBytes(call.line, "bytes", destination, static_cast<size_t>(count));
+    return call.End(device->spec.okStatus);
+}
+
+// Fills 16 bytes: product id, kind and the first 8 characters of the name.
+int32_t AvDllQueryDevice(DeviceHandle handle, uint8_t* info) {
+    return HandleCall(Index_AvDllQueryDevice, handle, 0, [&](SimDevice& device) {
+        if (info == nullptr) return;
+        std::memset(info, 0, 16);
+        std::memcpy(info, &device.spec.productId, 4);
+        std::memcpy(info + 4, &device.spec.kind, 4);
+        std::memcpy(info + 8, device.spec.name, 8);
+    });
+}
+
+int32_t systemDeviceIdGet(DeviceHandle handle, uint32_t* deviceId) {
+    return HandleCall(Index_systemDeviceIdGet, handle, 0, [&](SimDevice& device) {
+        if (deviceId != nullptr) *deviceId = device.deviceId;
+    });
+}
+
+int32_t systemDeviceIdSet(DeviceHandle handle, uint32_t deviceId) {
+    return HandleCall(Index_systemDeviceIdSet, handle, 0, [&](SimDevice& device) { device.deviceId = deviceId; });
+}
+
+int32_t systemPairedArbDeviceIdSet(DeviceHandle handle, uint32_t deviceId) {
+    return HandleCall(Index_systemPairedArbDeviceIdSet, handle, 0,
+                      [&](SimDevice& device) { device.pairedId = deviceId; });
+}
+
+int32_t systemDeviceIdsCommit(DeviceHandle handle) {
+    return HandleCall(Index_systemDeviceIdsCommit, handle, 0, [](SimDevice&) {});
+}
+
+int32_t SerialMemErase(DeviceHandle handle) {
+    return HandleCall(Index_SerialMemErase, handle, 0, [](SimDevice& device) {
+        device.serial.assign(kSerialMemoryBytes, 0xFF);
+        device.serialDirty = true;
+    });
+}
+
+int32_t commandGetTimeout(DeviceHandle handle, int32_t* milliseconds) {
+    return HandleCall(Index_commandGetTimeout, handle, 0, [&](SimDevice& device) {
+        if (milliseconds != nullptr) *milliseconds = device.timeoutMs;
+    });
+}
+
+int32_t commandSetTimeout(DeviceHandle handle, int32_t milliseconds) {
+    return HandleCall(Index_commandSetTimeout, handle, 0,
+                      [&](SimDevice& device) { device.timeoutMs = milliseconds; });
+}
+
+int32_t commandSend(DeviceHandle handle, const uint8_t* request) {
+    Call call(Index_commandSend);
+    TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(handle));
+    TraceBytes(call.line, "request", request, kPacketBytes);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    int32_t status = 0;
+    SimDevice* device = DeviceFor(call.sim, handle, status);
+    if (device == nullptr || request == nullptr) return call.End(device == nullptr ? status : StatusBadCommand);
+    uint8_t ignored[kPacketBytes];
+    return call.End(ExchangePacket(*device, request, ignored));
+}
+
+int32_t commandSendAndGetResponse(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
+    Call call(Index_commandSendAndGetResponse);
+    TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(handle));
+    TraceBytes(call.line, "request", request, kPacketBytes);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    int32_t status = 0;
+    SimDevice* device = DeviceFor(call.sim, handle, status);
+    if (device == nullptr || request == nullptr || response == nullptr) {
+        return call.End(device == nullptr ? status : StatusBadCommand);
+    }
+    status = ExchangePacket(*device, request, response);
+    TraceBytes(call.line, "response", response, kPacketBytes);
+    return call.End(status);
+}
+
+// Puts the device into ROM mode and hands back a new handle for it.
+int32_t SerialMemEnterFlashMode(DeviceHandle* handle) {
+    Call call(Index_SerialMemEnterFlashMode);
+    if (handle != nullptr) TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(*handle));
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    if (handle == nullptr) return call.End(StatusBadCommand);
+    Simulator& sim = call.sim;
+    SimHandle* old = FindHandle(sim, *handle);
+    if (old == nullptr) return call.End(StatusBadHandle);
+    SimDevice& device = sim.devices[old->device];
+    if (device.unplugged) return call.End(StatusGone);
+    if ((device.spec.faults & FailRomMode) != 0) return call.End(StatusFault);
+    const int slot = old->device;
+    ++device.openHandles;  // keeps the memory from being saved between the two handles
+    CloseHandle(sim, *old);
+    const DeviceHandle replacement = NewHandle(sim, slot);
+    --device.openHandles;
+    if (replacement == nullptr) return call.End(StatusFault);
+    *handle = replacement;
+    device.romMode = true;
+    TraceHex(call.line, "newHandle", reinterpret_cast<uintptr_t>(replacement));
+    return call.End(device.spec.okStatus);
+}
+
+int32_t SerialMemWrite(DeviceHandle handle, int32_t address, int32_t count, const uint8_t* data) {
+    int32_t result = 0;
+    const int32_t status = HandleCall(Index_SerialMemWrite, handle, 0, [&](SimDevice& device) {
+        if (data == nullptr || address < 0 || count < 0 || address + count > kSerialMemoryBytes) {
+            result = StatusOutOfRange;
+            return;
+        }
+        if (device.serial.empty()) device.serial.assign(kSerialMemoryBytes, 0xFF);
+        std::memcpy(&device.serial[static_cast<size_t>(address)], data, static_cast<size_t>(count));
+        device.serialDirty = true;
+    });
+    return result != 0 ? result : status;
+}
+
+int32_t SerialMemProgram(DeviceHandle handle) {
+    return HandleCall(Index_SerialMemProgram, handle, 0, [](SimDevice&) {});
+}
+
+int32_t SerialMemVerify(DeviceHandle handle, int32_t address, int32_t count, const uint8_t* data) {
+    int32_t result = 0;
+    const int32_t status = HandleCall(Index_SerialMemVerify, handle, 0, [&](SimDevice& device) {
+        if (data == nullptr || address < 0 || count < 0 || address + count > kSerialMemoryBytes ||
+            device.serial.empty() ||
+            std::memcmp(&device.serial[static_cast<size_t>(address)], data, static_cast<size_t>(count)) != 0) {
+            result = StatusMismatch;
+        }
+    });
+    return result != 0 ? result : status;
+}
+
+// Leaves ROM mode and starts the firmware in serial memory, whose stamp
+// (when it carries one) is the version the device reports from now on.
+int32_t systemReset(DeviceHandle handle) {
+    return HandleCall(Index_systemReset, handle, FailReset, [](SimDevice& device) {
+        device.romMode = false;
+        ++device.resets;
+        TakeReplyFromMemory(device);
+    });
+}
+
+int32_t AvDllCloseHandle(DeviceHandle handle) {
+    Call call(Index_AvDllCloseHandle);
+    TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(handle));
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    SimHandle* open = FindHandle(call.sim, handle);
+    if (open == nullptr) return call.End(StatusBadHandle);
+    const DeviceSpec& spec = call.sim.devices[open->device].spec;
+    const int32_t status = (spec.faults & FailClose) != 0 ? StatusFault : spec.okStatus;
+    CloseHandle(call.sim, *open);
+    return call.End(status);
+}
+
+int32_t AvDllShutdown(void) {
+    Call call(Index_AvDllShutdown);
+    if (call.Refused()) return call.End(StatusNotInitialised);
+    Simulator& sim = call.sim;
+    for (SimHandle& handle : sim.handles) {
+        if (handle.open) CloseHandle(sim, handle);
+    }
+    for (SimDevice& device : sim.devices) {
+        if (device.used) SavePersistedMemory(sim, device);
+    }
+    sim.initialised = false;
+    const int32_t status = call.End(0);
+    CloseTrace(sim);
+    return status;
+}
+
+// --- Control from tests ---
+
+DeviceLibrary SimulatorLibrary() {
+    DeviceLibrary library;
+#define SIM_FILL_ENTRY(name, params, args) library.name = &sim::name;
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_FILL_ENTRY)
+#undef SIM_FILL_ENTRY
+    return library;
+}
+
+void Reset(const char* deviceFilePath) {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    CloseTrace(sim);
+    sim.initialised = false;
+    std::snprintf(sim.deviceFilePath, sizeof sim.deviceFilePath, "%s", deviceFilePath);
+    sim.useText = false;
+    sim.deviceText.clear();
+    sim.file = DeviceFile{};
+    for (SimDevice& device : sim.devices) device = SimDevice{};
+    for (SimHandle& handle : sim.handles) handle = SimHandle{};
+    sim.listed = 0;
+    sim.traceSeq = 0;
+    std::memset(sim.callCounts, 0, sizeof sim.callCounts);
+    sim.callsWhileShutDown = 0;
+}
+
+void UseDeviceText(const char* text) {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    sim.useText = text != nullptr;
+    sim.deviceText.assign(text != nullptr ? text : "", text != nullptr ? text + std::strlen(text) : nullptr);
+}
+
+bool InspectDevice(const char* name, DeviceStatus& out) {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    const int slot = FindSlot(sim, name);
+    if (slot < 0) return false;
+    const SimDevice& device = sim.devices[slot];
+    out.present = device.present;
+    out.inRomMode = device.romMode;
+    out.openHandles = device.openHandles;
+    out.packets = device.packets;
+    out.resets = device.resets;
+    std::memcpy(out.reply, device.reply, sizeof out.reply);
+    return true;
+}
+
+bool ReadSerialMemory(const char* name, int32_t address, int32_t count, uint8_t* out) {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    const int slot = FindSlot(sim, name);
+    if (slot < 0 || address < 0 || count < 0 || address + count > kSerialMemoryBytes) return false;
+    const SimDevice& device = sim.devices[slot];
+    for (int32_t i = 0; i < count; ++i) {
+        out[i] = device.serial.empty() ? 0xFF : device.serial[static_cast<size_t>(address + i)];
+    }
+    return true;
+}
+
+int32_t CallCount(const char* entryPoint) {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    for (int i = 0; i < kDeviceLibraryEntryCount; ++i) {
+        if (std::strcmp(kEntryNames[i], entryPoint) == 0) return sim.callCounts[i];
+    }
+    return 0;
+}
+
+int32_t OpenHandleCount() {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    int32_t open = 0;
+    for (const SimHandle& handle : sim.handles) open += handle.open ? 1 : 0;
+    return open;
+}
+
+}  // namespace sim

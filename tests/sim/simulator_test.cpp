@@ -1,0 +1,87 @@
+// The simulator's own contracts, which the updater's tests rely on.
+#include "sim/simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+class SimulatorContractTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        sim::Reset();
+        sim::UseDeviceText("device h product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n");
+        sim::AvDllInitialize();
+    }
+    void TearDown() override { sim::Reset(); }
+
+    DeviceHandle Open() {
+        uint8_t shortIds[20];
+        uint32_t ids[10];
+        EXPECT_EQ(sim::AvDllListDevices(0, 10, shortIds, ids), 1);
+        DeviceQuery query{0, ids[0]};
+        int32_t index = -1;
+        EXPECT_EQ(sim::AvDllFindDevice(1, &query, &index), 0);
+        DeviceHandle handle = nullptr;
+        EXPECT_EQ(sim::AvDllOpenDevice(&query, index, &handle), 0);
+        return handle;
+    }
+};
+
+TEST_F(SimulatorContractTest, CallsBeforeInitialiseOrAfterShutdownAreRefused) {
+    sim::AvDllShutdown();
+    uint32_t ids[10];
+    EXPECT_LT(sim::AvDllListDevices(0, 10, nullptr, ids), 0);
+}
+
+TEST_F(SimulatorContractTest, RomModeHandsBackANewHandleAndTheOldOneDies) {
+    DeviceHandle handle = Open();
+    DeviceHandle old = handle;
+    ASSERT_EQ(sim::SerialMemEnterFlashMode(&handle), 0);
+    EXPECT_NE(handle, old);
+    EXPECT_LT(sim::systemReset(old), 0);
+    EXPECT_EQ(sim::systemReset(handle), 0);
+    EXPECT_EQ(sim::AvDllCloseHandle(handle), 0);
+    EXPECT_EQ(sim::OpenHandleCount(), 0);
+}
+
+TEST_F(SimulatorContractTest, PeeksOutsideTheAddressSpaceAreRefused) {
+    DeviceHandle handle = Open();
+    uint8_t bytes[8];
+    EXPECT_EQ(sim::RemotePeek(handle, 0, 0xFFFE, 2, bytes), 0);
+    EXPECT_LT(sim::RemotePeek(handle, 0, 0xFFFF, 2, bytes), 0);
+    EXPECT_LT(sim::RemotePeek(handle, 0, -1, 1, bytes), 0);
+    EXPECT_LT(sim::RemotePeek(reinterpret_cast<DeviceHandle>(0x1234), 0, 0, 1, bytes), 0);
+    sim::AvDllCloseHandle(handle);
+}
+
+TEST_F(SimulatorContractTest, TheTraceHasOneLinePerCallWithBuffersInHex) {
+    const char* path = "sim_contract_trace.log";
+    std::remove(path);
+    sim::UseDeviceText("trace sim_contract_trace.log\ndevice h product=28F80106 kind=13 reply=v1_2_RX93\n");
+    DeviceHandle handle = Open();
+    uint8_t request[24] = {0xFD, 0x04, 0x07, 0x00, 0x05, 0x02, 0x05, 0x00};
+    uint8_t reply[24];
+    sim::commandSendAndGetResponse(handle, request, reply);
+    sim::AvDllCloseHandle(handle);
+    sim::AvDllShutdown();
+
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string trace = text.str();
+    EXPECT_NE(trace.find("2 AvDllListDevices selector=0 maximum=10 productIds=0601F828 status=1\n"), std::string::npos)
+        << trace;
+    EXPECT_NE(trace.find("commandSendAndGetResponse handle=0x"), std::string::npos);
+    EXPECT_NE(trace.find("request=FD040700050205000000"), std::string::npos);
+    EXPECT_NE(trace.find("response=FD040700000076315F325F52583933"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("AvDllShutdown status=0\n"), std::string::npos);
+    std::remove(path);
+}
+
+}  // namespace
