@@ -1,0 +1,33 @@
+// The firmware catalogue: the files of the `files` folder that fit the
+// device in row activeDeviceRow, offered in the firmware selection dialog.
+#pragma once
+
+struct UpdaterState;
+
+inline constexpr int kFirstLineChars = 150;  // the first-line buffer, terminator included
+
+// Where the scan adds one text per fitting file, in order; the selection
+// dialog's list box implements it.
+struct CatalogueList {
+    virtual ~CatalogueList() = default;
+    virtual void AppendRow(const char* text) = 0;
+};
+
+// Lists the fitting files in the listing's own order: row i of `list` and
+// state.catalogueNames[i] always name the same file, and catalogueCount is
+// the number of rows. Each listed file's name fits the device's naming rule
+// and its first line holds the name's tag. Called on the UI thread, on an
+// emptied list.
+//
+// Left out, silently:
+// - files past the 32nd that fit (the rows are full; list and names stay
+//   parallel);
+// - names with fewer than two underscores or without a lower-case "v" (no
+//   tag or version can be formed);
+// - files that cannot be opened or are empty (there is no first line to
+//   test; no line of another file is ever used);
+// - names whose full path would be cut at 259 characters (the cut path
+//   would name some other file, which the update would then program).
+// When the working folder or the `files` folder cannot be had, nothing is
+// listed, catalogueCount is 0 and catalogueNames keeps its rows.
+void ScanFirmwareFolder(UpdaterState& state, CatalogueList& list);

@@ -1,0 +1,151 @@
+#include "firmware/firmware_image.h"
+
+#include <string>
+#include <vector>
+
+#include "app/updater_state.h"
+#include "firmware/text_lines.h"
+#include "tests/firmware/temp_folder.h"
+
+namespace {
+
+class FirmwareImageTest : public TempFolderTest {
+   protected:
+    void TearDown() override {
+        ReleaseFirmwareImage(image);
+        TempFolderTest::TearDown();
+    }
+    // Loads a file holding `bytes`; the image's bytes, or nothing on failure.
+    std::vector<uint8_t> Load(const std::string& bytes) {
+        WriteBytes(Path("image.txt"), bytes);
+        if (!LoadFirmwareImage(Path("image.txt").c_str(), image)) return {};
+        return std::vector<uint8_t>(image.imageBytes, image.imageBytes + image.byteCount);
+    }
+    bool SpareIsZero() const {
+        for (int32_t i = 0; i < kImageSpareBytes; ++i) {
+            if (image.imageBytes[image.byteCount + i] != 0) return false;
+        }
+        return true;
+    }
+    FirmwareImage image;
+};
+
+TEST_F(FirmwareImageTest, PagesCountWholeAndPartPagesWithAZeroTail) {
+    const struct {
+        int lines;
+        int pages;
+    } cases[] = {{0, 0}, {1, 1}, {1024, 1}, {1025, 2}, {65536 + 32, 65}, {65537, 65}, {131073, 129}};
+    const int32_t held = FirmwareImagesHeld();
+    for (const auto& c : cases) {
+        const std::vector<uint8_t> bytes = Load(Repeat("5A\n", c.lines));
+        ASSERT_NE(image.imageBytes, nullptr) << c.lines;
+        ASSERT_NE(image.workBuffer, nullptr);
+        EXPECT_EQ(image.byteCount, c.lines);
+        EXPECT_EQ(image.pageCount, c.pages) << c.lines;
+        EXPECT_EQ(bytes, std::vector<uint8_t>(static_cast<size_t>(c.lines), 0x5A));
+        EXPECT_TRUE(SpareIsZero()) << c.lines;
+        EXPECT_EQ(FirmwareImagesHeld(), held + 1);  // loading again released the previous one
+    }
+    ReleaseFirmwareImage(image);
+    ReleaseFirmwareImage(image);
+    EXPECT_EQ(FirmwareImagesHeld(), held);
+    EXPECT_EQ(image.imageBytes, nullptr);
+    EXPECT_EQ(image.workBuffer, nullptr);
+    EXPECT_EQ(image.byteCount, 0);
+}
+
+TEST_F(FirmwareImageTest, LinesWithoutANumberRepeatTheByteBefore) {
+    EXPECT_EQ(Load("note first\n3a\n0x3A Headset_v1_2\n13A\n\nbad\nnote here\n  -1\n123456789AB\n"),
+              (std::vector<uint8_t>{0x00, 0x3A, 0x3A, 0x3A, 0x3A, 0xAD, 0xAD, 0xFF, 0xAB}));
+    // A blank line shifts every later byte by one position.
+    EXPECT_EQ(Load("01\n02\n\n03\n04"), (std::vector<uint8_t>{1, 2, 2, 3, 4}));
+}
+
+TEST_F(FirmwareImageTest, ALineOf200CharactersTakesTwoPositions) {
+    const std::string longLine = "22" + std::string(147, ' ') + "33" + std::string(49, 'z') + "\n";
+    ASSERT_EQ(longLine.size(), 201u);
+    EXPECT_EQ(Load("11\n" + longLine + "44\n"), (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44}));
+    const std::string wordy = "55" + std::string(147, ' ') + std::string(51, 'z') + "\n";
+    EXPECT_EQ(Load(wordy + "66\n"), (std::vector<uint8_t>{0x55, 0x55, 0x66}));
+}
+
+TEST_F(FirmwareImageTest, CrLfAndLfFilesGiveTheSameImage) {
+    std::string lf;
+    std::string crlf;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string number = std::to_string(i % 97) + (i % 5 == 0 ? " token" : "");
+        lf += number + "\n";
+        crlf += number + "\r\n";
+    }
+    const std::vector<uint8_t> fromLf = Load(lf);
+    EXPECT_EQ(Load(crlf), fromLf);
+    EXPECT_EQ(fromLf.size(), 3000u);
+    EXPECT_EQ(image.pageCount, 3);
+}
+
+TEST_F(FirmwareImageTest, BinaryFilesLoadUpToTheEndOfFileByte) {
+    EXPECT_EQ(Load(std::string("\0" "3a\n", 4) + "\xff\xfe\n7f\r\n\x1a" "55\n"), (std::vector<uint8_t>{0, 0, 0x7F}));
+}
+
+TEST_F(FirmwareImageTest, AFileThatGrowsBetweenThePassesIsReadToItsFirstCount) {
+    WriteBytes(Path("image.txt"), Repeat("01\n", 1020));
+    TextLines lines;
+    ASSERT_TRUE(lines.Open(Path("image.txt").c_str()));
+    int32_t counted = 0;
+    ASSERT_TRUE(CountImageLines(lines, kMaxImageLines, counted));
+    ASSERT_EQ(counted, 1020);
+    WriteBytes(Path("image.txt"), Repeat("02\n", 20), true);
+    ASSERT_TRUE(lines.Rewind());
+    std::vector<uint8_t> buffer(static_cast<size_t>(counted + kImageSpareBytes), 0xEE);
+    EXPECT_EQ(ReadImageBytes(lines, buffer.data(), counted), 1020);
+    EXPECT_EQ(buffer[1019], 0x01);
+    EXPECT_EQ(buffer[1020], 0xEE);  // the spare bytes stay as they were
+    EXPECT_EQ(buffer.back(), 0xEE);
+}
+
+TEST_F(FirmwareImageTest, CountingFailsPastItsLimit) {
+    WriteBytes(Path("image.txt"), "01\n02\n03\n04\n");
+    TextLines lines;
+    ASSERT_TRUE(lines.Open(Path("image.txt").c_str()));
+    int32_t counted = 0;
+    EXPECT_FALSE(CountImageLines(lines, 3, counted));
+    ASSERT_TRUE(lines.Rewind());
+    EXPECT_TRUE(CountImageLines(lines, 4, counted));
+    EXPECT_EQ(counted, 4);
+}
+
+TEST_F(FirmwareImageTest, AMissingFileFailsAndHoldsNothing) {
+    const int32_t held = FirmwareImagesHeld();
+    EXPECT_FALSE(LoadFirmwareImage(Path("absent.txt").c_str(), image));
+    EXPECT_FALSE(LoadFirmwareImage(nullptr, image));
+    EXPECT_EQ(image.imageBytes, nullptr);
+    EXPECT_EQ(image.workBuffer, nullptr);
+    EXPECT_EQ(FirmwareImagesHeld(), held);
+}
+
+TEST(MemoryTypeTest, LaterWordsOverrideEarlierOnesAndNoWordKeepsTheValue) {
+    const struct {
+        const char* name;
+        int32_t type;
+    } cases[] = {
+        {"RX93_Headset_v1_1_24C512_ef.txt", 16},
+        {"x_45PE10_x", 36},
+        {"x_25L2006_x", 40},
+        {"24AA512", 17},
+        {"24C1024", 21},
+        {"24C512_24AA512", 17},
+        {"24C1024_24C512", 21},
+        {"24AA512_24C1024", 21},
+        {"25L2006_45PE10", 36},
+        {"24C512_25L2006", 16},
+        {"RX93_Headset_v1_1_ef.txt", 16},  // no word: the previous value stays
+        {"24c512", 16},                    // case-sensitive
+    };
+    UpdaterState state;
+    for (const auto& c : cases) {
+        MemoryTypeFromName(state, c.name);
+        EXPECT_EQ(state.memoryType, c.type) << c.name;
+    }
+}
+
+}  // namespace
