@@ -95,6 +95,28 @@ void AttachDevice(Simulator& sim, const DeviceSpec& spec) {
     if (device.present && sim.listed < kMaxDevices) sim.listing[sim.listed++] = slot;
 }
 
+// Takes the file's current settings for the devices already listed, keeping
+// the listing itself: a fault set or cleared while the updater waits on a
+// result screen applies to the next run, which finds the device again
+// without listing.
+void RefreshListedSettings(Simulator& sim) {
+    std::vector<char> text;
+    ReadDeviceText(sim, text);
+    DeviceFile parsed;
+    ParseDeviceFile(text.data(), parsed);
+    for (int i = 0; i < parsed.deviceCount; ++i) {
+        const int slot = FindSlot(sim, parsed.devices[i].name);
+        if (slot < 0 || !sim.devices[slot].present) continue;
+        SimDevice& device = sim.devices[slot];
+        if (std::memcmp(&device.spec, &parsed.devices[i], sizeof device.spec) == 0) continue;
+        if (std::memcmp(device.spec.reply, parsed.devices[i].reply, sizeof device.spec.reply) != 0) {
+            std::memcpy(device.reply, parsed.devices[i].reply, sizeof device.reply);
+        }
+        device.spec = parsed.devices[i];
+        PrepareAddressSpace(device);
+    }
+}
+
 void RefreshDevices(Simulator& sim) {
     std::vector<char> text;
     ReadDeviceText(sim, text);
@@ -224,6 +246,7 @@ int32_t AvDllFindDevice(int32_t mode, DeviceQuery* query, int32_t* foundIndex) {
     if (call.Refused()) return call.End(StatusNotInitialised);
     if (query == nullptr || foundIndex == nullptr) return call.End(StatusBadCommand);
     Simulator& sim = call.sim;
+    RefreshListedSettings(sim);
     for (int i = 0; i < sim.listed; ++i) {
         const SimDevice& device = sim.devices[sim.listing[i]];
         if (device.spec.productId != query->productId || !device.present) continue;

@@ -9,10 +9,12 @@
 #include "app/updater_state.h"
 #include "device/discovery.h"
 #include "tests/support/fake_system.h"
+#include "tests/support/test_folder.h"
 
 namespace {
 
 struct Bound {
+    ScopedTestFolder folder;
     FakeSystem system;
     DeviceLibrary library;
     void* module = nullptr;
@@ -31,7 +33,7 @@ int BoundCount(const DeviceLibrary& library) {
 
 TEST(BindingTest, TheSimulatorLibraryBindsAllTwentyTwo) {
     Bound bound;
-    EXPECT_EQ(BindDeviceLibrary(bound.system, kDeviceLibraryPath, bound.library, bound.module), BindDone);
+    EXPECT_EQ(BindDeviceLibrary(bound.system, ScopedTestFolder::SimulatorLibrary(), bound.library, bound.module), BindDone);
     EXPECT_EQ(BoundCount(bound.library), 22);
     EXPECT_EQ(bound.system.standardOutput, "");
 }
@@ -46,7 +48,7 @@ TEST(BindingTest, AMissingLibraryIsReportedQuietly) {
 
 TEST(BindingTest, MissingPairedIdSetPrintsItsLineAndStopsLooking) {
     Bound bound;
-    EXPECT_EQ(BindDeviceLibrary(bound.system, "./no_paired/hostapi_vmi.dll", bound.library, bound.module),
+    EXPECT_EQ(BindDeviceLibrary(bound.system, ScopedTestFolder::LibraryWithoutPairedIdSet(), bound.library, bound.module),
               BindMissingEntry);
     EXPECT_EQ(bound.system.standardOutput, "Failed to find systemPairedArbDeviceIdSet\n");
     EXPECT_NE(bound.library.systemDeviceIdSet, nullptr);
@@ -56,7 +58,7 @@ TEST(BindingTest, MissingPairedIdSetPrintsItsLineAndStopsLooking) {
 
 TEST(BindingTest, MissingSerialMemWritePrintsNothing) {
     Bound bound;
-    EXPECT_EQ(BindDeviceLibrary(bound.system, "./no_write/hostapi_vmi.dll", bound.library, bound.module),
+    EXPECT_EQ(BindDeviceLibrary(bound.system, ScopedTestFolder::LibraryWithoutSerialMemWrite(), bound.library, bound.module),
               BindMissingEntry);
     EXPECT_EQ(bound.system.standardOutput, "");
     EXPECT_EQ(BoundCount(bound.library), 16);
@@ -64,12 +66,12 @@ TEST(BindingTest, MissingSerialMemWritePrintsNothing) {
 
 // Discovery through the loaded library, with the device file in the working folder.
 TEST(BindingTest, DiscoveryRunsThroughTheLoadedLibrary) {
+    Bound bound;
     {
         std::ofstream file("sim_devices.txt");
         file << "# one headset\ndevice headset product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n";
     }
-    Bound bound;
-    ASSERT_EQ(BindDeviceLibrary(bound.system, kDeviceLibraryPath, bound.library, bound.module), BindDone);
+    ASSERT_EQ(BindDeviceLibrary(bound.system, ScopedTestFolder::SimulatorLibrary(), bound.library, bound.module), BindDone);
     UpdaterState state;
     state.system = &bound.system;
     state.library = bound.library;
@@ -80,7 +82,6 @@ TEST(BindingTest, DiscoveryRunsThroughTheLoadedLibrary) {
     state.firmwareLabel[0].versionText.Load(version, sizeof version);
     EXPECT_STREQ(version, "1_2");
     state.library.AvDllShutdown();
-    std::remove("sim_devices.txt");
 }
 
 }  // namespace

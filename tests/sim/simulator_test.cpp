@@ -9,10 +9,13 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/test_folder.h"
+
 namespace {
 
 class SimulatorContractTest : public ::testing::Test {
    protected:
+    ScopedTestFolder folder;
     void SetUp() override {
         sim::Reset();
         sim::UseDeviceText("device h product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n");

@@ -15,6 +15,10 @@ void FakeSystem::Sleep(uint32_t milliseconds) {
     if (!stepped_ || released_) {
         now_ += uint64_t{milliseconds} * 1000;
         pauses.push_back(milliseconds);
+        if (onSleep) {
+            guard.unlock();
+            onSleep(milliseconds);
+        }
         return;
     }
     wake_ = now_ + uint64_t{milliseconds} * 1000;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -23,6 +24,8 @@ struct FakeSystem : System {
     std::string standardOutput;
     bool keptAwake = false;
     bool failCurrentFolder = false;
+    // Runs after each pause of the unstepped clock, with its length.
+    std::function<void(uint32_t)> onSleep;
 
     // By default a pause advances the clock at once. In stepped mode a pause
     // blocks its thread until the test advances the clock past its end with

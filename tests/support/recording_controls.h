@@ -1,0 +1,57 @@
+// Controls for tests: keeps each control's state (visible, text, font, the
+// skin on skinView) and every request in order. Safe to call from the
+// worker thread while the test thread reads.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+
+struct RecordingControls : Controls {
+    RecordingControls();
+
+    void ShowMainWindow() override;
+    void Show(ControlId control, bool visible) override;
+    void SetText(ControlId control, const char* text) override;
+    void Repaint(ControlId control) override;
+    void SetFont(ControlId control, FontId font) override;
+    void ShowSkin(SkinId skin) override;
+    void CloseSelectionDialog() override;
+    void AppendLogLine(const char* text) override;
+
+    // What the test reads.
+    bool Visible(ControlId control) const;
+    std::string Text(ControlId control) const;
+    SkinId Skin() const;
+    std::vector<SkinId> Skins() const;          // every skin put up, in order
+    std::vector<std::string> LogLines() const;
+    std::vector<std::string> Requests() const;  // e.g. "show percentText", "skin 151"
+    int ShowMainWindowCount() const;
+    int DialogCloseCount() const;
+    void ClearHistory();
+
+    // Called (outside the lock) when the worker sends the close request, so
+    // a test can have an open dialog answer it.
+    std::function<void()> onCloseSelectionDialog;
+
+   private:
+    struct ControlState {
+        bool visible = false;
+        std::string text;
+        int font = -1;
+    };
+    void Note(const std::string& request);
+    mutable std::mutex lock_;
+    ControlState controls_[ControlCount];
+    SkinId skin_ = SkinIntro;
+    std::vector<SkinId> skins_;
+    std::vector<std::string> log_;
+    std::vector<std::string> requests_;
+    int mainWindowShows_ = 0;
+    int dialogCloses_ = 0;
+};
+
+const char* ControlName(ControlId control);

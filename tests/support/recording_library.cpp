@@ -1,0 +1,85 @@
+#include "tests/support/recording_library.h"
+
+#include "sim/simulator.h"
+
+namespace recording {
+namespace {
+
+std::vector<Call> calls;
+std::map<int, int32_t> overrides;
+std::map<int, std::function<void()>> actions;
+int packets = 0;
+
+int32_t Note(const char* entry, int32_t status, const uint8_t* request = nullptr) {
+    Call call{entry, {}, status};
+    if (request != nullptr) call.request.assign(request, request + kPacketBytes);
+    calls.push_back(call);
+    return status;
+}
+
+int32_t List(int32_t selector, int32_t maximum, uint8_t* shortIds, uint32_t* productIds) {
+    return Note("AvDllListDevices", sim::AvDllListDevices(selector, maximum, shortIds, productIds));
+}
+int32_t Find(int32_t mode, DeviceQuery* query, int32_t* index) {
+    return Note("AvDllFindDevice", sim::AvDllFindDevice(mode, query, index));
+}
+int32_t Open(DeviceQuery* query, int32_t index, DeviceHandle* handle) {
+    return Note("AvDllOpenDevice", sim::AvDllOpenDevice(query, index, handle));
+}
+int32_t Peek(DeviceHandle handle, int32_t space, int32_t address, int32_t count, void* out) {
+    return Note("RemotePeek", sim::RemotePeek(handle, space, address, count, out));
+}
+int32_t Exchange(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
+    const int n = ++packets;
+    if (auto action = actions.find(n); action != actions.end()) action->second();
+    int32_t status = sim::commandSendAndGetResponse(handle, request, response);
+    if (auto replaced = overrides.find(n); replaced != overrides.end()) status = replaced->second;
+    return Note("commandSendAndGetResponse", status, request);
+}
+int32_t FlashMode(DeviceHandle* handle) { return Note("SerialMemEnterFlashMode", sim::SerialMemEnterFlashMode(handle)); }
+int32_t Reset(DeviceHandle handle) { return Note("systemReset", sim::systemReset(handle)); }
+int32_t Close(DeviceHandle handle) { return Note("AvDllCloseHandle", sim::AvDllCloseHandle(handle)); }
+
+}  // namespace
+
+DeviceLibrary Library() {
+    DeviceLibrary library = sim::SimulatorLibrary();
+    library.AvDllListDevices = &List;
+    library.AvDllFindDevice = &Find;
+    library.AvDllOpenDevice = &Open;
+    library.RemotePeek = &Peek;
+    library.commandSendAndGetResponse = &Exchange;
+    library.SerialMemEnterFlashMode = &FlashMode;
+    library.systemReset = &Reset;
+    library.AvDllCloseHandle = &Close;
+    return library;
+}
+
+void Clear() {
+    calls.clear();
+    overrides.clear();
+    actions.clear();
+    packets = 0;
+}
+
+const std::vector<Call>& Calls() { return calls; }
+
+std::vector<std::vector<uint8_t>> Packets() {
+    std::vector<std::vector<uint8_t>> out;
+    for (const Call& call : calls) {
+        if (call.entry == "commandSendAndGetResponse") out.push_back(call.request);
+    }
+    return out;
+}
+
+int CountCalls(const std::string& entry) {
+    int count = 0;
+    for (const Call& call : calls) count += call.entry == entry ? 1 : 0;
+    return count;
+}
+
+void OverridePacket(int n, int32_t status) { overrides[n] = status; }
+
+void BeforePacket(int n, std::function<void()> action) { actions[n] = std::move(action); }
+
+}  // namespace recording
