@@ -13,9 +13,9 @@
 #include "app/shared_text.h"
 #include "device/device_library.h"
 #include "platform/system.h"
+#include "ui/window_ops.h"
 
 struct Controls;
-struct WindowOps;
 
 using Flag = std::atomic<uint8_t>;       // 0 or 1; set by storing 1, tested against 1
 using SharedInt = std::atomic<int32_t>;
@@ -64,6 +64,17 @@ struct DeviceEntry {
 struct FirmwareLabel {
     SharedText<32> versionText;  // at most 3 characters, such as "1_0"
     SharedText<32> modelText;    // at most 4 characters: "RX93" or "RX71" when recognised
+};
+
+// The window procedure's drag state (UI thread only).
+struct DragState {
+    uint8_t dragging = 0;         // from a press in the drag band until the release
+    int dragStartX = 0;           // client coordinates of that press
+    int dragStartY = 0;
+    ScreenPoint grabOffset{};     // cursor minus client origin, at the press
+    ScreenRect savedClip{};       // the cursor confinement in force at the press
+    ScreenRect dragClip{};        // the confinement computed at each move
+    ScreenPoint cursorNow{};
 };
 
 struct UpdaterState {
@@ -116,6 +127,8 @@ struct UpdaterState {
     // emptied by the worker after it, and by the UI before setting
     // updateRequested.
     char progressBuffer[kProgressChars + 1] = {};
+
+    DragState drag;
 
     // --- Shutdown: the worker stops only at a point where it is not inside
     // the device library, so that nothing calls the library after

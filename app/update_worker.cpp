@@ -1,0 +1,134 @@
+// The worker loop and the device and result screens it draws.
+#include "app/update_worker.h"
+
+#include "app/updater_state.h"
+#include "device/discovery.h"
+#include "ui/controls.h"
+#include "update/update_sequence.h"
+
+namespace {
+
+constexpr uint32_t kPollPause = 100;
+constexpr uint32_t kParkPause = 10;
+
+void WaitWhileWarningOpen(UpdaterState& state) {
+    while (state.warningOpen == 1) state.system->Sleep(kPollPause);
+}
+
+void ShowVersionIn(UpdaterState& state, ControlId control) {
+    char version[32];
+    state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    state.controls->SetText(control, version);
+    state.controls->Show(control, true);
+}
+
+// A failed run and a mismatch in the identity page end alike: the failed
+// screen after an update, the mismatch screen after a verify, both with
+// Try Again and Cancel.
+void DrawResult(UpdaterState& state) {
+    Controls& controls = *state.controls;
+    const uint32_t kind = state.deviceTable[0].kind;
+    const int32_t mode = state.screenMode;
+    const bool verified = state.modeVerifyFirmwareOnly == 1;
+    if (mode == ScreenFailed || mode == ScreenIdMismatch) {
+        controls.ShowSkin(verified ? SkinByKind(kind, SkinHeadsetMismatch, SkinAdapterMismatch)
+                                   : SkinByKind(kind, SkinHeadsetFailed, SkinAdapterFailed));
+    } else if (mode == ScreenPassed && verified) {
+        controls.ShowSkin(SkinByKind(kind, SkinHeadsetVerified, SkinAdapterVerified));
+    } else if (mode == ScreenPassed) {
+        controls.ShowSkin(SkinByKind(kind, SkinHeadsetUpdated, SkinAdapterUpdated));
+        ShowVersionIn(state, ControlNewVersionText);
+        if (kind != KindHeadset && state.deviceTable[state.activeDeviceRow].productId == kPowerCycleProductId) {
+            controls.Show(ControlPowerCycleText, true);
+        }
+    }
+}
+
+void ClearChoice(UpdaterState& state) {
+    state.selectedFileIndex = 0;
+    state.firmwareChosen = 0;
+}
+
+void HideDeviceLabels(Controls& controls, bool includingVersion) {
+    if (includingVersion) controls.Show(ControlCurrentVersionText, false);
+    controls.Show(ControlChosenFirmwareText, false);
+    controls.Show(ControlProgressText, false);
+    controls.Show(ControlPercentText, false);
+}
+
+void DeviceLost(UpdaterState& state) {
+    state.deviceView = ViewNone;
+    ClearChoice(state);
+    state.modeProgramFirmwareOnly = 0;
+    state.modeVerifyFirmwareOnly = 0;
+    state.modeVerifyOnly = 0;
+    HideDeviceLabels(*state.controls, true);
+    state.controls->ShowSkin(SkinNoConnection);
+    state.controls->CloseSelectionDialog();
+}
+
+void DeviceFound(UpdaterState& state, DeviceView view, SkinId skin) {
+    state.deviceView = view;
+    ClearChoice(state);
+    state.controls->CloseSelectionDialog();
+    state.controls->ShowSkin(skin);
+    ShowVersionIn(state, ControlCurrentVersionText);
+    HideDeviceLabels(*state.controls, false);
+}
+
+void SeveralDevices(UpdaterState& state) {
+    state.deviceView = ViewSeveral;
+    ClearChoice(state);
+    state.controls->CloseSelectionDialog();
+    state.controls->ShowSkin(SkinSeveralDevices);
+    HideDeviceLabels(*state.controls, true);
+}
+
+}  // namespace
+
+void RunUpdateBranch(UpdaterState& state) {
+    RunUpdate(state);
+    WaitWhileWarningOpen(state);
+    state.controls->Show(ControlWarningPanel, false);
+    DiscoverDevices(state);
+    WaitWhileWarningOpen(state);
+    state.controls->Show(ControlPercentText, false);
+    state.progressBuffer[0] = '\0';
+    state.controls->SetText(ControlProgressText, state.progressBuffer);
+    DrawResult(state);
+    state.updateRequested = 0;
+    state.system->KeepAwake(false);
+}
+
+// At most one transition per pass, and only when the kind of screen changes.
+void RunIdleBranch(UpdaterState& state) {
+    DiscoverDevices(state);
+    const int32_t count = state.deviceCount;
+    const int32_t view = state.deviceView;
+    const bool headset = state.deviceTable[0].kind == KindHeadset;
+    if (count == 0 && view != ViewNone) {
+        DeviceLost(state);
+    } else if (count == 1 && !headset && view != ViewAdapter) {
+        DeviceFound(state, ViewAdapter, SkinAdapterFound);
+    } else if (count == 1 && headset && view != ViewHeadset) {
+        DeviceFound(state, ViewHeadset, SkinHeadsetFound);
+    } else if (count >= 2 && view != ViewSeveral) {
+        SeveralDevices(state);
+    }
+}
+
+void UpdateWorker(UpdaterState& state) {
+    state.controls->ShowMainWindow();
+    for (;;) {
+        state.system->Sleep(kPollPause);
+        // The safe point: between passes and runs, never inside the library.
+        if (state.stopRequested == 1) break;
+        if (state.updateRequested == 1) {
+            RunUpdateBranch(state);
+        } else if (state.screenMode == ScreenIdle) {
+            RunIdleBranch(state);
+        }
+    }
+    state.workerParked = 1;
+    while (state.workerRelease != 1) state.system->Sleep(kParkPause);
+}

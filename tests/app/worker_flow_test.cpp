@@ -1,0 +1,279 @@
+// Whole interactions with the real worker thread on the fake clock.
+#include "tests/support/interaction_fixture.h"
+
+namespace {
+
+class WorkerFlowTest : public InteractionFixture {
+   protected:
+    // Continue, then a headset with one fitting file chosen.
+    void HeadsetWithChoice(const char* reply = "v1_2_RX93") {
+        WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", reply);
+        Plug(kFlowHeadset);
+        Press(ZoneContinue);
+        Wait(200);
+        ASSERT_EQ(controls.Skin(), SkinHeadsetFound);
+        ChooseRow(0);
+        ASSERT_EQ(controls.Skin(), SkinHeadsetActions);
+    }
+};
+
+TEST_F(WorkerFlowTest, NothingIsPolledBeforeContinue) {
+    Plug(kFlowHeadset);
+    Wait(1000);
+    EXPECT_EQ(controls.ShowMainWindowCount(), 1);
+    EXPECT_EQ(recording::CountCalls("AvDllListDevices"), 0);
+    EXPECT_TRUE(controls.Skins().empty());
+}
+
+TEST_F(WorkerFlowTest, WithNothingPluggedTheNoConnectionScreenStays) {
+    Press(ZoneContinue);
+    Wait(1000);
+    EXPECT_EQ(controls.Skins(), std::vector<SkinId>{SkinNoConnection});
+    EXPECT_GE(recording::CountCalls("AvDllListDevices"), 9);  // a pass every 100 ms
+}
+
+TEST_F(WorkerFlowTest, PluggingAndUnpluggingAHeadset) {
+    HeadsetWithChoice();
+    EXPECT_EQ(VersionShown(), "1_0");
+    EXPECT_TRUE(controls.Visible(ControlChosenFirmwareText));
+    EXPECT_EQ(state.firmwareChosen, 1);
+    Wait(500);  // the same device set: no redraw, the choice survives
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    EXPECT_EQ(state.firmwareChosen, 1);
+
+    Plug("");
+    Wait(200);
+    EXPECT_EQ(controls.Skin(), SkinNoConnection);
+    EXPECT_EQ(state.firmwareChosen, 0);
+    EXPECT_EQ(state.selectedFileIndex, 0);
+    EXPECT_FALSE(controls.Visible(ControlCurrentVersionText));
+    EXPECT_FALSE(controls.Visible(ControlChosenFirmwareText));
+}
+
+TEST_F(WorkerFlowTest, UnpluggingWhileTheDialogIsOpenCancelsIt) {
+    WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", "v1_2_RX93");
+    Plug(kFlowHeadset);
+    Press(ZoneContinue);
+    Wait(200);
+    bool endedByWorker = false;
+    window.dialogScript = [&](FakeSelectionDialog& dialog) {
+        EXPECT_EQ(dialog.rows, std::vector<std::string>{"v.1_2    "});
+        Plug("");
+        Wait(200);  // the dialog stays up while the worker runs
+        endedByWorker = !dialog.open && dialog.result == kCancelButton;
+    };
+    Press(ZoneFirmwareBox);
+    EXPECT_TRUE(endedByWorker);
+    EXPECT_EQ(controls.Skin(), SkinNoConnection);
+    EXPECT_EQ(state.dialogStage, DialogIdle);
+}
+
+TEST_F(WorkerFlowTest, AnUnknownKindIsDrawnAsAnAdapter) {
+    Plug("device odd product=28F80108 kind=7 reply=v1_0_RX93\n");
+    Press(ZoneContinue);
+    Wait(200);
+    EXPECT_EQ(controls.Skin(), SkinAdapterFound);
+}
+
+TEST_F(WorkerFlowTest, SeveralDevicesThenTheOneLeft) {
+    Plug(std::string(kFlowAdapter) + kFlowHeadset);
+    Press(ZoneContinue);
+    Wait(200);
+    EXPECT_EQ(controls.Skin(), SkinSeveralDevices);
+    EXPECT_FALSE(controls.Visible(ControlCurrentVersionText));
+    EXPECT_FALSE(controls.Visible(ControlChosenFirmwareText));
+    Press(ZoneFirmwareBox);  // no firmware box on this screen
+    EXPECT_EQ(window.dialogsOpened, 0);
+    Plug(kFlowHeadset);
+    Wait(200);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetFound);
+    EXPECT_EQ(VersionShown(), "1_0");
+}
+
+TEST_F(WorkerFlowTest, ASuccessfulUpdateShowsTheNewVersionAndDoneStartsAfresh) {
+    HeadsetWithChoice();
+    Press(ZoneUpdate);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdating);
+    EXPECT_EQ(controls.Text(ControlPercentText), "0 %");
+    EXPECT_TRUE(system.keptAwake);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
+    EXPECT_EQ(controls.Text(ControlNewVersionText), "1_2");
+    EXPECT_TRUE(controls.Visible(ControlNewVersionText));
+    EXPECT_FALSE(controls.Visible(ControlPercentText));
+    EXPECT_EQ(controls.Text(ControlProgressText), "");
+    EXPECT_EQ(state.updateRequested, 0);
+    EXPECT_FALSE(system.keptAwake);
+    EXPECT_FALSE(controls.Visible(ControlPowerCycleText));
+
+    Press(ZoneDoneUpdated);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    EXPECT_FALSE(controls.Visible(ControlNewVersionText));
+    // The version changed in the run: the next pass draws the device afresh.
+    Wait(200);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetFound);
+    EXPECT_EQ(VersionShown(), "1_2");
+    EXPECT_EQ(state.firmwareChosen, 0);
+}
+
+TEST_F(WorkerFlowTest, ProgrammingTheSameVersionKeepsTheChoice) {
+    HeadsetWithChoice("v1_0_RX93");
+    Press(ZoneUpdate);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
+    Press(ZoneDoneUpdated);
+    Wait(500);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    EXPECT_EQ(state.firmwareChosen, 1);
+}
+
+TEST_F(WorkerFlowTest, VerifyPassesAfterAnUpdateAndFailsAgainstAnotherFile) {
+    WriteFirmware("RX93_Base_v1_1_ef.txt", "Base_v1_1", "v1_1_RX93", 1500, 1);
+    WriteFirmware("RX93_Base_v1_3_ef.txt", "Base_v1_3", "v1_3_RX93", 1500, 2);
+    Plug(kFlowAdapter);
+    Press(ZoneContinue);
+    Wait(200);
+    ChooseRow(0);
+    const std::string first = state.chosenFileName;
+    Press(ZoneUpdate);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinAdapterUpdated);
+    Press(ZoneDoneUpdated);
+    Wait(200);  // new version: the found screen again
+    ChooseRow(state.catalogueNames[0] == first ? 0 : 1);
+    Press(ZoneVerify);
+    EXPECT_EQ(controls.Skin(), SkinAdapterVerifying);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinAdapterVerified);
+    Press(ZoneDoneVerified);
+    EXPECT_EQ(controls.Skin(), SkinAdapterActions);
+
+    ChooseRow(state.catalogueNames[0] == first ? 1 : 0);
+    Press(ZoneVerify);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinAdapterMismatch);
+    EXPECT_EQ(state.screenMode, ScreenFailed);
+}
+
+TEST_F(WorkerFlowTest, AFailedUpdateAndTryAgainRepeatsTheUpdate) {
+    HeadsetWithChoice();
+    Plug("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93 failpacket=20\n");
+    Wait(200);
+    Press(ZoneUpdate);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetFailed);
+    EXPECT_EQ(state.modeProgramFirmwareOnly, 1);
+
+    Plug(kFlowHeadset);  // the fault is cleared while the failed screen is up
+    Press(ZoneTryAgain);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdating);
+    EXPECT_EQ(state.modeVerifyOnly, 0);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
+}
+
+TEST_F(WorkerFlowTest, TryAgainAfterAFailedVerifyVerifiesAndCancelGoesBackToChoosing) {
+    HeadsetWithChoice();
+    Press(ZoneVerify);  // nothing programmed yet: a mismatch
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetMismatch);
+    recording::Clear();
+    Press(ZoneTryAgain);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetVerifying);
+    EXPECT_EQ(state.modeVerifyOnly, 1);
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetMismatch);
+    Press(ZoneCancel);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    EXPECT_EQ(state.screenMode, ScreenIdle);
+    EXPECT_EQ(state.modeVerifyFirmwareOnly, 0);
+    EXPECT_TRUE(controls.Visible(ControlChosenFirmwareText));
+}
+
+TEST_F(WorkerFlowTest, AnIdentityPageMismatchOffersTryAgainAndCancel) {
+    WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", "v1_2_RX93", 64 * 1024 + 100);
+    Plug("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93 flipbit=10001:0\n");
+    Press(ZoneContinue);
+    Wait(200);
+    ChooseRow(0);
+    Press(ZoneVerify);
+    Wait(60000);
+    EXPECT_EQ(state.screenMode, ScreenFailed);  // nothing programmed: page 0 differs
+    Press(ZoneCancel);
+    Press(ZoneUpdate);
+    Wait(60000);
+    EXPECT_EQ(state.screenMode, ScreenIdMismatch);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetFailed);  // after an update
+    Press(ZoneCancel);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    EXPECT_EQ(state.screenMode, ScreenIdle);
+}
+
+TEST_F(WorkerFlowTest, ACloseDuringARunShowsTheWarningAndGotItResumes) {
+    HeadsetWithChoice();
+    Press(ZoneUpdate);
+    Wait(150);  // the run has begun
+    window.SendCloseRequest();
+    EXPECT_FALSE(window.closed);
+    EXPECT_TRUE(controls.Visible(ControlWarningPanel));
+    EXPECT_EQ(state.warningOpen, 1);
+    const size_t packets = recording::Packets().size();
+    Wait(5000);
+    EXPECT_LE(recording::Packets().size(), packets + 141u);  // at most the page in progress finishes
+    EXPECT_EQ(state.updateRequested, 1);
+
+    Press(ZoneGotIt);
+    EXPECT_FALSE(controls.Visible(ControlWarningPanel));
+    Wait(10000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
+    EXPECT_EQ(state.updateRequested, 0);
+    window.SendCloseRequest();
+    EXPECT_TRUE(window.closed);
+}
+
+TEST_F(WorkerFlowTest, AWarningLeftOpenAfterTheRunHoldsTheResult) {
+    HeadsetWithChoice();
+    Press(ZoneUpdate);
+    Wait(200);
+    Wait(3000);  // into the reset pauses
+    window.SendCloseRequest();
+    Wait(5000);  // the run is over, the result waits for the panel
+    EXPECT_EQ(controls.Skin(), SkinHeadsetVerifying);
+    EXPECT_EQ(state.updateRequested, 1);
+    Press(ZoneGotIt);
+    Wait(300);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
+    EXPECT_FALSE(controls.Visible(ControlWarningPanel));
+}
+
+TEST_F(WorkerFlowTest, DoneOnTheStillShownVerifyingSkinOnceTheRunHasPassed) {
+    HeadsetWithChoice();
+    Press(ZoneUpdate);
+    Wait(10000);
+    Press(ZoneDoneUpdated);
+    Wait(300);
+    ChooseRow(0);
+    Press(ZoneVerify);
+    Wait(100 + 100 + 100 + 2 * 166 + 500);  // verified, now in the pauses of the reset
+    ASSERT_EQ(state.screenMode, ScreenPassed);
+    ASSERT_EQ(controls.Skin(), SkinHeadsetVerifying);
+    Press(ZoneDoneVerified);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    Wait(8000);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);  // the worker draws no result over it
+    EXPECT_EQ(state.updateRequested, 0);
+}
+
+TEST_F(WorkerFlowTest, StoppingParksTheWorkerOutsideTheLibrary) {
+    Plug(kFlowHeadset);
+    Press(ZoneContinue);
+    Wait(500);
+    state.stopRequested = 1;
+    Wait(150);
+    EXPECT_EQ(state.workerParked, 1);
+    const size_t calls = recording::Calls().size();
+    Wait(1000);
+    EXPECT_EQ(recording::Calls().size(), calls);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// The hit zones and the drag, without a worker.
+#include "ui/pointer_input.h"
+
+#include <gtest/gtest.h>
+
+#include "app/updater_state.h"
+#include "tests/support/fake_system.h"
+#include "tests/support/recording_controls.h"
+#include "tests/support/recording_window_ops.h"
+#include "ui/layout.h"
+
+namespace {
+
+class PointerInputTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        state.system = &system;
+        state.controls = &controls;
+        state.windowOps = &window;
+    }
+    void ActionsScreen() {
+        state.screenMode = ScreenIdle;
+        state.deviceView = ViewHeadset;
+        state.deviceTable[0].kind = KindHeadset;
+        state.firmwareChosen = 1;
+    }
+    FakeSystem system;
+    RecordingControls controls;
+    UpdaterState state;
+    RecordingWindowOps window{state};
+};
+
+TEST_F(PointerInputTest, ContinueBoundsAreInclusive) {
+    for (auto [x, y, continues] : {std::tuple{315, 368, true}, {476, 416, true}, {314, 368, false}, {477, 416, false}}) {
+        state.screenMode = ScreenIntro;
+        OnLeftButtonDown(state, x, y);
+        EXPECT_EQ(state.screenMode == ScreenIdle, continues) << x << "," << y;
+    }
+    EXPECT_EQ(controls.Skins(), (std::vector<SkinId>{SkinNoConnection, SkinNoConnection}));
+}
+
+TEST_F(PointerInputTest, TheDragBandAndTheButtonStateRule) {
+    for (auto [x, y, drags] : {std::tuple{689, 50, true}, {50, 0, true}, {690, 50, false}, {689, 51, false}, {49, 10, false}}) {
+        state.drag.dragging = 0;
+        OnLeftButtonDown(state, x, y);
+        EXPECT_EQ(state.drag.dragging == 1, drags) << x << "," << y;
+    }
+    // A drag from (100, 20), cursor at (383, 129) on screen.
+    window.cursor = {383, 129};
+    OnLeftButtonDown(state, 100, 20);
+    EXPECT_TRUE(window.captured);
+    window.cursor = {400, 140};
+    OnPointerMove(state, 5, 117, 31);  // Shift held: nothing
+    EXPECT_EQ(window.moves, 0);
+    OnPointerMove(state, 1, 100, 20);  // the press point itself: confined, not moved
+    EXPECT_EQ(window.moves, 0);
+    EXPECT_EQ(window.clip.left, 283 + 50);
+    EXPECT_EQ(window.clip.right, 283 + 689);
+    OnPointerMove(state, 1, 700, 31);  // outside the band: nothing
+    EXPECT_EQ(window.moves, 0);
+    OnPointerMove(state, 1, 117, 31);
+    EXPECT_EQ(window.window.left, 400 - 100);
+    EXPECT_EQ(window.window.top, 140 - 20);
+    EXPECT_EQ(window.clip.left, 283 + 50);  // the band of the window where it was at this move
+    OnLeftButtonUp(state);
+    EXPECT_FALSE(window.captured);
+    EXPECT_EQ(window.clip.right, 1366);  // the confinement from before the press
+    EXPECT_EQ(state.drag.dragging, 0);
+}
+
+TEST_F(PointerInputTest, GlyphsAndTheDimmedMaximise) {
+    OnLeftButtonDown(state, 704, 20);
+    EXPECT_EQ(window.minimised, 1);
+    OnLeftButtonDown(state, 740, 20);  // the maximise square answers nothing
+    EXPECT_EQ(window.minimised, 1);
+    EXPECT_FALSE(window.closed);
+    OnLeftButtonDown(state, 776, 20);
+    EXPECT_TRUE(window.closed);
+}
+
+TEST_F(PointerInputTest, UpdateAndVerifyNeedAChosenFirmware) {
+    ActionsScreen();
+    state.firmwareChosen = 0;
+    OnLeftButtonDown(state, 280, 316);
+    OnLeftButtonDown(state, 117, 316);
+    EXPECT_EQ(state.updateRequested, 0);
+    state.firmwareChosen = 1;
+    OnLeftButtonDown(state, 280, 316);
+    EXPECT_EQ(state.updateRequested, 1);
+    EXPECT_EQ(state.modeProgramFirmwareOnly, 1);
+    EXPECT_EQ(state.modeVerifyOnly, 0);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetUpdating);
+    EXPECT_EQ(controls.Text(ControlPercentText), "0 %");
+    EXPECT_FALSE(controls.Visible(ControlCurrentVersionText));
+    // A second press while the operation is requested does nothing.
+    controls.ClearHistory();
+    OnLeftButtonDown(state, 117, 316);
+    EXPECT_TRUE(controls.Skins().empty());
+}
+
+TEST_F(PointerInputTest, TheStartOfAnOperationInItsOrder) {
+    ActionsScreen();
+    state.deviceTable[0].kind = KindAdapter;
+    OnLeftButtonDown(state, 117, 316);  // Verify
+    EXPECT_EQ(controls.Requests(),
+              (std::vector<std::string>{"hide currentVersionText", "hide chosenFirmwareText", "show progressText",
+                                        "text percentText \"0 %\"", "show percentText", "skin 154",
+                                        "font progressText", "text progressText \"\""}));
+    EXPECT_EQ(state.modeVerifyFirmwareOnly, 1);
+    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(state.modeProgramFirmwareOnly, 0);
+}
+
+TEST_F(PointerInputTest, CancelOnTheFailedScreenEndsThePressBeforeUpdate) {
+    ActionsScreen();
+    state.screenMode = ScreenFailed;
+    state.modeProgramFirmwareOnly = 1;
+    OnLeftButtonDown(state, 280, 300);  // inside both Cancel and Update
+    EXPECT_EQ(controls.Skin(), SkinHeadsetActions);
+    EXPECT_EQ(state.screenMode, ScreenIdle);
+    EXPECT_EQ(state.updateRequested, 0);  // Update was not reached
+}
+
+TEST_F(PointerInputTest, TryAgainSkipsVerifyButTheWarningButtonStillAnswers) {
+    ActionsScreen();
+    state.screenMode = ScreenFailed;
+    state.modeVerifyFirmwareOnly = 1;
+    state.modeVerifyOnly = 1;
+    OnLeftButtonDown(state, 117, 310);  // inside Try Again and Verify
+    EXPECT_EQ(state.updateRequested, 1);
+    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(controls.Skin(), SkinHeadsetVerifying);
+    EXPECT_EQ(controls.Skins().size(), 1u);
+}
+
+TEST_F(PointerInputTest, TheHelpLinkOnlyOnTheUpdatedScreen) {
+    ActionsScreen();
+    OnLeftButtonDown(state, 270, 230);  // the link area of an actions skin
+    EXPECT_TRUE(window.documents.empty());
+    state.screenMode = ScreenPassed;
+    state.modeProgramFirmwareOnly = 1;
+    OnLeftButtonDown(state, 270, 230);
+    EXPECT_EQ(window.documents, std::vector<std::string>{kHelpArticle});
+    OnLeftButtonDown(state, 100, 400);  // Done
+    OnLeftButtonDown(state, 270, 230);
+    EXPECT_EQ(window.documents.size(), 1u);
+}
+
+TEST_F(PointerInputTest, ACloseDuringAnOperationIsRefused) {
+    state.updateRequested = 1;
+    EXPECT_FALSE(OnCloseRequest(state));
+    EXPECT_EQ(state.warningOpen, 1);
+    EXPECT_TRUE(controls.Visible(ControlWarningPanel));
+    OnLeftButtonDown(state, 250, 360);
+    EXPECT_EQ(state.warningOpen, 0);
+    EXPECT_FALSE(controls.Visible(ControlWarningPanel));
+    state.updateRequested = 0;
+    EXPECT_TRUE(OnCloseRequest(state));
+}
+
+TEST_F(PointerInputTest, TheAboutCommand) {
+    EXPECT_TRUE(OnCommand(state, CmdAbout));
+    EXPECT_FALSE(OnCommand(state, 105));
+    EXPECT_EQ(window.aboutBoxes, 1);
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+// The decisions of the main window's procedure, free of the window system:
+// a left-button press is sorted into the hit zones, each live only in
+// certain states; the top band drags the borderless window; a close request
+// during an operation shows the warning panel instead.
+#pragma once
+
+#include <cstdint>
+
+struct UpdaterState;
+
+// The command of the About box (Alt+? and Alt+/).
+inline constexpr int CmdAbout = 104;
+// The pairing instructions, a page shipped beside the program.
+inline constexpr char kHelpArticle[] = "pairing_help.html";
+// The pointer-move button state that drags: the left button alone.
+inline constexpr uint32_t kLeftButtonOnly = 1;
+
+// A left-button press at client coordinates (x, y).
+void OnLeftButtonDown(UpdaterState& state, int x, int y);
+// A pointer move with the message's button state.
+void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y);
+void OnLeftButtonUp(UpdaterState& state);
+// True when the window may close; false when the close is refused because an
+// operation is requested (the warning panel is then up).
+bool OnCloseRequest(UpdaterState& state);
+// A command of the window; true when handled.
+bool OnCommand(UpdaterState& state, int command);
