@@ -1,0 +1,30 @@
+// Writers for the Windows picture formats the program's resources take: the
+// skins as 24-bit BMP files and the application icon as an ICO file. Written
+// by hand, byte for byte, so the resource compiler sees the same files on
+// every machine.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Pixels as cairo keeps them: 32-bit premultiplied ARGB words in native
+// byte order, `stride` bytes from one row to the next, top row first.
+struct PixelView {
+    const uint8_t* data;
+    int width;
+    int height;
+    int stride;
+};
+
+// A bottom-up, uncompressed 24-bit BMP (file header and BITMAPINFOHEADER),
+// rows padded to four bytes. Translucent pixels come out as painted over
+// black. Empty when the view is empty or too large.
+std::vector<uint8_t> EncodeBmp24(const PixelView& pixels);
+
+// An icon file holding the given images in order, each a 32-bit BMP-style
+// entry (straight alpha) with its AND mask. Sizes 1 to 256 pixels; empty
+// when an image is outside that or there are none.
+std::vector<uint8_t> EncodeIco(const PixelView* images, int count);
+
+// Writes the bytes to `path`; false when it cannot.
+bool WriteFileBytes(const char* path, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,127 @@
+// Writing the painter's files.
+#include "tools/skin_painter/skin_outputs.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/skin_painter/device_art.h"
+#include "tools/skin_painter/skin_draw.h"
+#include "tools/skin_painter/skin_placement.h"
+
+namespace {
+
+constexpr double kSheetScale = 0.3;
+constexpr int kSheetColumns = 5;
+constexpr int kSheetGap = 16;
+constexpr int kSheetLabelHeight = 26;
+constexpr double kSheetLabelSize = 13;
+
+std::string PathIn(const char* folder, const std::string& name) { return std::string(folder) + "/" + name; }
+
+bool Report(bool ok, const std::string& path) {
+    if (!ok) std::fprintf(stderr, "skin_painter: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+bool WritePng(cairo_surface_t* surface, const std::string& path) {
+    return Report(cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS, path);
+}
+
+bool WriteBmp(cairo_surface_t* surface, const std::string& path) {
+    const std::vector<uint8_t> bytes = EncodeBmp24(ViewOf(surface));
+    return Report(!bytes.empty() && WriteFileBytes(path.c_str(), bytes), path);
+}
+
+// All skins at a glance, each with its resource number and name.
+cairo_surface_t* PaintContactSheet(const SkinFonts& fonts, cairo_surface_t* const* skins) {
+    const int cellWidth = int(kWindowWidth * kSheetScale);
+    const int cellHeight = int(kWindowHeight * kSheetScale) + kSheetLabelHeight;
+    const int rows = (kSkinCount + kSheetColumns - 1) / kSheetColumns;
+    cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kSheetColumns * (cellWidth + kSheetGap) + kSheetGap,
+                                                        rows * (cellHeight + kSheetGap) + kSheetGap);
+    cairo_t* cr = cairo_create(sheet);
+    SetColour(cr, kStripColour);
+    cairo_paint(cr);
+    for (int i = 0; i < kSkinCount; ++i) {
+        const SkinScreen& screen = SkinScreens()[size_t(i)];
+        const double x = kSheetGap + (i % kSheetColumns) * (cellWidth + kSheetGap);
+        const double y = kSheetGap + (i / kSheetColumns) * (cellHeight + kSheetGap);
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, kSheetScale, kSheetScale);
+        cairo_set_source_surface(cr, skins[i], 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_paint(cr);
+        cairo_restore(cr);
+        char label[64];
+        std::snprintf(label, sizeof label, "%d  %s", int(screen.id), screen.name);
+        SelectFont(cr, fonts, FaceRegular, kSheetLabelSize);
+        SetColour(cr, kBodyColour);
+        cairo_move_to(cr, x, y + cellHeight - 8);
+        cairo_show_text(cr, label);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(sheet);
+    return sheet;
+}
+
+bool WriteIcon(const char* folder) {
+    cairo_surface_t* images[std::size(kIconSizes)];
+    PixelView views[std::size(kIconSizes)];
+    for (size_t i = 0; i < std::size(kIconSizes); ++i) {
+        images[i] = PaintAppIcon(kIconSizes[i]);
+        views[i] = ViewOf(images[i]);
+    }
+    const std::vector<uint8_t> bytes = EncodeIco(views, int(std::size(kIconSizes)));
+    for (cairo_surface_t* image : images) cairo_surface_destroy(image);
+    const std::string path = PathIn(folder, "app.ico");
+    return Report(!bytes.empty() && WriteFileBytes(path.c_str(), bytes), path);
+}
+
+}  // namespace
+
+PixelView ViewOf(cairo_surface_t* surface) {
+    cairo_surface_flush(surface);
+    return {cairo_image_surface_get_data(surface), cairo_image_surface_get_width(surface),
+            cairo_image_surface_get_height(surface), cairo_image_surface_get_stride(surface)};
+}
+
+cairo_surface_t* PaintAppIcon(int size) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
+    cairo_t* cr = cairo_create(surface);
+    const double s = size;
+    RoundedBoxPath(cr, {0, 0, s, s}, s * 0.2);
+    SetColour(cr, kPageColour);
+    cairo_fill(cr);
+    const double pad = s <= 16 ? 0 : s * 0.1;
+    DrawHeadsetGlyph(cr, {pad, pad, s - pad, s - pad}, kButtonColour);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+}
+
+bool WriteSkinOutputs(const SkinFonts& fonts, const char* folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) return Report(false, folder);
+    cairo_surface_t* skins[kSkinCount] = {};
+    bool ok = true;
+    for (int i = 0; i < kSkinCount && ok; ++i) {
+        const SkinScreen& screen = SkinScreens()[size_t(i)];
+        skins[i] = PaintSkin(fonts, screen);
+        const std::string stem = PathIn(folder, "skin_" + std::to_string(int(screen.id)));
+        ok = Report(cairo_surface_status(skins[i]) == CAIRO_STATUS_SUCCESS, stem) && WriteBmp(skins[i], stem + ".bmp") &&
+             WritePng(skins[i], stem + ".png");
+    }
+    if (ok) {
+        cairo_surface_t* sheet = PaintContactSheet(fonts, skins);
+        ok = WritePng(sheet, PathIn(folder, "contact_sheet.png"));
+        cairo_surface_destroy(sheet);
+    }
+    for (cairo_surface_t* skin : skins) {
+        if (skin != nullptr) cairo_surface_destroy(skin);
+    }
+    return ok && WriteIcon(folder);
+}
