@@ -7,8 +7,11 @@
 #include <cstring>
 
 #include "platform/system.h"
+#include "platform/system_win.h"
 
 namespace {
+
+HWND sessionWindow = nullptr;
 
 LARGE_INTEGER Now() {
     LARGE_INTEGER now;
@@ -77,12 +80,31 @@ struct WindowsSystem final : System {
         WriteFile(out, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
     }
 
+    // The execution state belongs to the thread that sets it, and the block
+    // reason to the window's thread: both are set on the session window's.
     void KeepAwake(bool on) override {
-        SetThreadExecutionState(on ? (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) : ES_CONTINUOUS);
+        if (sessionWindow == nullptr) return;
+        if (GetWindowThreadProcessId(sessionWindow, nullptr) == GetCurrentThreadId()) {
+            ApplyKeepAwake(sessionWindow, on);
+        } else {
+            SendMessageA(sessionWindow, kKeepAwakeMessage, on ? 1 : 0, 0);
+        }
     }
 };
 
 }  // namespace
+
+void SetSessionWindow(HWND window) { sessionWindow = window; }
+
+void ApplyKeepAwake(HWND window, bool on) {
+    if (on) {
+        SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED);
+        ShutdownBlockReasonCreate(window, L"A firmware update is in progress. Closing now would put the headset out of order.");
+    } else {
+        SetThreadExecutionState(ES_CONTINUOUS);
+        ShutdownBlockReasonDestroy(window);
+    }
+}
 
 System& PlatformSystem() {
     static WindowsSystem system;

@@ -212,9 +212,12 @@ int32_t HandleCall(EntryIndex index, DeviceHandle handle, uint32_t fault, Action
 
 // --- The entry points ---
 
+// Reads the device file at once, so that its trace setting covers the
+// library's whole life.
 int32_t AvDllInitialize(void) {
     Call call(Index_AvDllInitialize);
     call.sim.initialised = true;
+    RefreshDevices(call.sim);
     return call.End(0);
 }
 

@@ -1,0 +1,24 @@
+# The Windows tree cannot run what it builds, so its build-time tools (the
+# skin painter and the sample firmware writer) are built and run natively in
+# a nested host build of this same source tree.
+include(ExternalProject)
+
+set(UPDATER_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
+set(UPDATER_ART_DIR ${UPDATER_HOST_TOOLS_DIR}/skins)
+set(UPDATER_SAMPLE_FILES_DIR ${UPDATER_HOST_TOOLS_DIR}/dist/files)
+
+set(art ${UPDATER_ART_DIR}/app.ico)
+foreach(skin 143 145 146 147 148 150 151 152 153 154 155 156 157 158 160 161 162 163 164 168)
+  list(APPEND art ${UPDATER_ART_DIR}/skin_${skin}.bmp)
+endforeach()
+
+ExternalProject_Add(host_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${UPDATER_HOST_TOOLS_DIR}
+  CMAKE_GENERATOR Ninja
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DUPDATER_TOOLS_ONLY=ON
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target skins sample_firmware
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${art} ${UPDATER_HOST_TOOLS_DIR}/tools/sample_firmware.stamp
+)

@@ -1,0 +1,16 @@
+// Windows only: keeping the session awake belongs to the UI thread, which
+// owns the main window that log-off and shutdown ask first.
+#pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+// Sent to the session window by KeepAwake from another thread.
+inline constexpr UINT kKeepAwakeMessage = WM_APP + 2;
+
+// The window whose thread keeps the session awake, and that names the reason
+// when log-off or shutdown is refused. Set once the main window exists.
+void SetSessionWindow(HWND window);
+// On the session window's thread: the computer stays awake and log-off
+// and shutdown are refused with a reason while `on`.
+void ApplyKeepAwake(HWND window, bool on);

@@ -1,0 +1,129 @@
+// The controls of the Windows program. A request from the worker thread is
+// sent to the main window and carried out there, on the UI thread, which
+// answers it from any message loop (also a modal dialog's); the worker waits
+// until it is done. Once the window is gone, requests do nothing.
+#include "app/updater_state.h"
+#include "ui/layout.h"
+#include "ui/win_ui.h"
+
+namespace {
+
+enum RequestKind {
+    RequestShowMainWindow,
+    RequestShow,
+    RequestSetText,
+    RequestRepaint,
+    RequestSetFont,
+    RequestShowSkin,
+    RequestCloseDialog,
+    RequestLogLine,
+};
+
+struct ControlRequest {
+    RequestKind kind;
+    ControlId control;
+    bool visible;
+    const char* text;
+    SkinId skin;
+    FontId font;
+};
+
+const ControlLayout& LayoutOf(ControlId control) {
+    for (const ControlLayout& layout : kControlLayout) {
+        if (layout.id == control) return layout;
+    }
+    return kControlLayout[0];
+}
+
+// Repaints the skin and every label over `rect` of the main window (all of
+// it when null), so a label that has changed or gone leaves no old text
+// behind: transparent and simple text controls never erase what they drew.
+void RepaintArea(const RECT* rect) {
+    HWND main = TheUi().mainWindow;
+    if (main != nullptr) RedrawWindow(main, rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void RepaintUnder(ControlId control) {
+    const PixelRect& r = LayoutOf(control).rect;
+    const RECT rect = {r.x, r.y, r.x + r.width, r.y + r.height};
+    RepaintArea(&rect);
+}
+
+void Execute(const ControlRequest& request) {
+    WinUi& ui = TheUi();
+    HWND control = request.kind == RequestShowMainWindow ? ui.mainWindow : ui.controls[request.control];
+    switch (request.kind) {
+        case RequestShowMainWindow:
+            if (control == nullptr) return;
+            ShowWindow(control, SW_RESTORE);
+            UpdateWindow(control);
+            return;
+        case RequestShow:
+            if (control != nullptr) ShowWindow(control, request.visible ? SW_SHOW : SW_HIDE);
+            return;
+        case RequestSetText:
+            if (control == nullptr) return;
+            SetWindowTextA(control, request.text);
+            if (IsWindowVisible(control)) RepaintUnder(request.control);
+            return;
+        case RequestRepaint:
+            if (control != nullptr) UpdateWindow(control);
+            return;
+        case RequestSetFont:
+            if (control != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts[request.font]), TRUE);
+            return;
+        case RequestShowSkin:
+            if (control == nullptr) return;
+            SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(request.skin)));
+            RepaintArea(nullptr);
+            return;
+        case RequestCloseDialog:
+            if (ui.selectionDialog != nullptr && IsWindow(ui.selectionDialog)) {
+                SendMessageA(ui.selectionDialog, WM_COMMAND, IDCANCEL, 0);
+            }
+            return;
+        case RequestLogLine:
+            if (ui.logList != nullptr && IsWindow(ui.logList)) {
+                SendMessageA(ui.logList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(request.text));
+                UpdateWindow(ui.logList);
+            }
+            return;
+    }
+}
+
+void Submit(const ControlRequest& request) {
+    WinUi& ui = TheUi();
+    if (GetCurrentThreadId() == ui.uiThreadId) {
+        Execute(request);
+    } else if (ui.mainWindow != nullptr) {
+        SendMessageA(ui.mainWindow, kControlRequestMessage, 0, reinterpret_cast<LPARAM>(&request));
+    }
+}
+
+struct WinControls final : Controls {
+    void ShowMainWindow() override { Submit({RequestShowMainWindow, ControlSkinView, false, nullptr, SkinIntro, FontLabel}); }
+    void Show(ControlId control, bool visible) override {
+        Submit({RequestShow, control, visible, nullptr, SkinIntro, FontLabel});
+    }
+    void SetText(ControlId control, const char* text) override {
+        Submit({RequestSetText, control, false, text, SkinIntro, FontLabel});
+    }
+    void Repaint(ControlId control) override { Submit({RequestRepaint, control, false, nullptr, SkinIntro, FontLabel}); }
+    void SetFont(ControlId control, FontId font) override {
+        Submit({RequestSetFont, control, false, nullptr, SkinIntro, font});
+    }
+    void ShowSkin(SkinId skin) override { Submit({RequestShowSkin, ControlSkinView, false, nullptr, skin, FontLabel}); }
+    void CloseSelectionDialog() override { Submit({RequestCloseDialog, ControlSkinView, false, nullptr, SkinIntro, FontLabel}); }
+    void AppendLogLine(const char* text) override {
+        Submit({RequestLogLine, ControlSkinView, false, text, SkinIntro, FontLabel});
+    }
+};
+
+}  // namespace
+
+Controls& WindowsControls() {
+    static WinControls controls;
+    return controls;
+}
+
+void CarryOutControlRequest(LPARAM request) { Execute(*reinterpret_cast<const ControlRequest*>(request)); }

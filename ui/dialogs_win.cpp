@@ -1,0 +1,78 @@
+// The dialog procedures of the selection dialog and the About box; the
+// decisions are the portable dialog logic's.
+#include <cstdio>
+
+#include "app/updater_state.h"
+#include "ui/resource.h"
+#include "ui/selection_dialog.h"
+#include "ui/win_ui.h"
+
+namespace {
+
+// Dialog 129 seen through its controls.
+struct WinSelectionDialog final : SelectionDialogView {
+    HWND dialog;
+    explicit WinSelectionDialog(HWND window) : dialog(window) {}
+
+    HWND List() const { return GetDlgItem(dialog, IDC_LOG_LIST); }
+    void AppendRow(const char* text) override { SendMessageA(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)); }
+    void ClearList() override { SendMessageA(List(), LB_RESETCONTENT, 0, 0); }
+    int SelectedRow() override {
+        const LRESULT row = SendMessageA(List(), LB_GETCURSEL, 0, 0);
+        return row == LB_ERR ? -1 : static_cast<int>(row);
+    }
+    // The list's text is copied through a buffer of its own length, so a long
+    // row is cut at `size` instead of overrunning it.
+    void RowText(int row, char* out, size_t size) override {
+        if (size == 0) return;
+        out[0] = '\0';
+        const LRESULT length = SendMessageA(List(), LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+        if (length == LB_ERR || length < 0) return;
+        char text[1024];
+        if (static_cast<size_t>(length) >= sizeof text) return;
+        SendMessageA(List(), LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
+        std::snprintf(out, size, "%s", text);
+    }
+    void SetPrompt(const char* text) override { SetWindowTextA(TheUi().promptText, text); }
+    void SetTitle(const char* text) override { SetWindowTextA(dialog, text); }
+    void End(int result) override { EndDialog(dialog, result); }
+};
+
+}  // namespace
+
+INT_PTR CALLBACK SelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    WinUi& ui = TheUi();
+    WinSelectionDialog view(dialog);
+    switch (message) {
+        case WM_INITDIALOG:
+            ui.selectionDialog = dialog;
+            ui.logList = GetDlgItem(dialog, IDC_LOG_LIST);
+            ui.promptText = GetDlgItem(dialog, IDC_PROMPT_TEXT);
+            ui.selectButton = GetDlgItem(dialog, IDOK);
+            ui.cancelButton = GetDlgItem(dialog, IDCANCEL);
+            OpenSelectionDialog(TheUpdater(), view);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == kSelectButton) {
+                SelectFirmware(TheUpdater(), view);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == kCancelButton) {
+                CancelSelection(TheUpdater(), view);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    int result = 0;
+    if (message == WM_COMMAND && AboutBoxCommand(LOWORD(wParam), result)) {
+        EndDialog(dialog, result);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,194 @@
+// The skinned main window: its class, its build (skins, fonts, controls,
+// the worker thread), and its window procedure.
+#include <windowsx.h>
+
+#include "app/update_worker.h"
+#include "app/updater_state.h"
+#include "platform/system_win.h"
+#include "ui/layout.h"
+#include "ui/pointer_input.h"
+#include "ui/resource.h"
+#include "ui/win_ui.h"
+
+namespace {
+
+COLORREF Colour(const Rgb& rgb) { return RGB(rgb.r, rgb.g, rgb.b); }
+
+DWORD WINAPI WorkerThread(LPVOID) {
+    UpdateWorker(TheUpdater());
+    return 0;
+}
+
+void LoadSkins(HINSTANCE instance) {
+    for (int i = 0; i < kSkinCount; ++i) {
+        const SkinId skin = kSkinLoadOrder[i];
+        const bool panel = skin == SkinWarning;
+        const PixelRect& size = kControlLayout[panel ? ControlWarningPanel : ControlSkinView].rect;
+        TheUi().skins[i] = static_cast<HBITMAP>(
+            LoadImageA(instance, MAKEINTRESOURCEA(skin), IMAGE_BITMAP, size.width, size.height, LR_DEFAULTCOLOR));
+    }
+}
+
+void CreateFonts() {
+    for (const FontLayout& font : kFontLayout) {
+        TheUi().fonts[font.id] =
+            CreateFontA(font.cellHeight, font.averageWidth, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS | DEFAULT_PITCH, font.face);
+    }
+}
+
+DWORD StaticStyle(ControlKind kind) {
+    switch (kind) {
+        case KindBitmap: return SS_BITMAP;
+        case KindWrapText: return SS_LEFT;
+        case KindSimpleText: return SS_SIMPLE;
+    }
+    return SS_LEFT;
+}
+
+// Creates one control of the layout table with its font and its initial
+// text or image.
+void CreateControl(HINSTANCE instance, const ControlLayout& layout) {
+    WinUi& ui = TheUi();
+    const char* text = layout.id == ControlPowerCycleText ? kPowerCycleText
+                       : layout.id == ControlProgressText ? TheUpdater().progressBuffer
+                                                            : "";
+    const bool visibleAtOnce = layout.kind == KindBitmap && layout.initiallyVisible;
+    HWND control = CreateWindowExA(WS_EX_TRANSPARENT, "STATIC", text,
+                                   WS_CHILD | StaticStyle(layout.kind) | (visibleAtOnce ? WS_VISIBLE : 0),
+                                   layout.rect.x, layout.rect.y, layout.rect.width, layout.rect.height,
+                                   ui.mainWindow, nullptr, instance, nullptr);
+    ui.controls[layout.id] = control;
+    if (layout.font >= 0) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts[layout.font]), TRUE);
+    if (layout.kind == KindBitmap) {
+        const SkinId skin = layout.id == ControlWarningPanel ? SkinWarning : SkinIntro;
+        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(skin)));
+    } else if (layout.initiallyVisible) {
+        // Shown in place: no move, size or re-stacking (0x2247).
+        SetWindowPos(control, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_DEFERERASE);
+    }
+}
+
+// The colour a static control paints with, by the layout's rule.
+LRESULT StaticColours(HDC dc, HWND control) {
+    WinUi& ui = TheUi();
+    ColourRule rule = ColourBackground;
+    for (const ControlLayout& layout : kControlLayout) {
+        if (ui.controls[layout.id] == control) rule = layout.colour;
+    }
+    switch (rule) {
+        case ColourRed:
+        case ColourWhite:
+            SetTextColor(dc, Colour(rule == ColourRed ? kRed : kWhite));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        case ColourProgressBar:
+            SetTextColor(dc, Colour(kProgressBarColour));
+            SetBkColor(dc, Colour(kProgressBarColour));
+            return reinterpret_cast<LRESULT>(ui.backgroundBrush);
+        case ColourBackground:
+            break;
+    }
+    return reinterpret_cast<LRESULT>(ui.backgroundBrush);
+}
+
+}  // namespace
+
+HBITMAP SkinBitmap(SkinId skin) {
+    for (int i = 0; i < kSkinCount; ++i) {
+        if (kSkinLoadOrder[i] == skin) return TheUi().skins[i];
+    }
+    return nullptr;
+}
+
+void RegisterMainWindowClass(HINSTANCE instance) {
+    WinUi& ui = TheUi();
+    ui.backgroundBrush = CreateSolidBrush(Colour(kBackgroundColour));
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APPLICATION_ICON));
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = ui.backgroundBrush;
+    windowClass.lpszClassName = TheUpdater().windowClassName;
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL_ICON));
+    RegisterClassExA(&windowClass);
+}
+
+int BuildMainWindow(HINSTANCE instance) {
+    WinUi& ui = TheUi();
+    UpdaterState& state = TheUpdater();
+    ui.appInstance = instance;
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    const int left = (desktop.right - kWindowWidth) / 2;  // C++ division rounds toward zero
+    const int top = (desktop.bottom - kWindowHeight) / 2;
+    ui.mainWindow = CreateWindowExA(0, state.windowClassName, state.windowTitle, 0, left, top, kWindowWidth,
+                                    kWindowHeight, nullptr, nullptr, instance, nullptr);
+    if (ui.mainWindow == nullptr) return 0;
+    SetWindowLongA(ui.mainWindow, GWL_STYLE, 0);
+    SetWindowLongA(ui.mainWindow, GWL_STYLE, WS_MINIMIZE | WS_MINIMIZEBOX);
+    ui.workerThread = CreateThread(nullptr, 0, WorkerThread, nullptr, CREATE_SUSPENDED, nullptr);
+    LoadSkins(instance);
+    CreateControl(instance, kControlLayout[0]);  // skinView, with the intro skin
+    AddFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
+    CreateFonts();
+    for (const ControlLayout& layout : kControlLayout) {
+        if (layout.id != ControlSkinView) CreateControl(instance, layout);
+    }
+    if (ui.workerThread != nullptr) ResumeThread(ui.workerThread);
+    return 1;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    UpdaterState& state = TheUpdater();
+    switch (message) {
+        case WM_DESTROY:
+            RemoveFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_CLOSE:
+            if (!OnCloseRequest(state)) return 0;
+            break;
+        case WM_WINDOWPOSCHANGING:
+        case WM_WINDOWPOSCHANGED:
+        case WM_STYLECHANGING:
+        case WM_STYLECHANGED:
+            return 0;
+        case WM_COMMAND:
+            if (OnCommand(state, LOWORD(wParam))) return 0;
+            break;
+        case WM_CTLCOLORSTATIC:
+            return StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_MOUSEMOVE:
+            OnPointerMove(state, static_cast<uint32_t>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLeftButtonDown(state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_LBUTTONUP:
+            OnLeftButtonUp(state);
+            return 0;
+        case WM_QUERYENDSESSION:
+            // Log-off and shutdown wait while an operation is requested, as a close does.
+            return state.updateRequested == 1 ? FALSE : TRUE;
+        case kControlRequestMessage:
+            CarryOutControlRequest(lParam);
+            return 0;
+        case kKeepAwakeMessage:
+            ApplyKeepAwake(window, wParam != 0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

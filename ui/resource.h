@@ -1,0 +1,15 @@
+// Resource identifiers, shared by updater.rc and the Windows code.
+#pragma once
+
+#define IDS_APP_TITLE 103         // "Veltrane Updater"
+#define IDS_WINDOW_CLASS 109      // "VELTRANEUPDATER"
+#define IDA_ACCELERATORS 109
+#define IDD_ABOUTBOX 103
+#define IDD_SELECT_FIRMWARE 129
+#define IDI_APPLICATION_ICON 131
+#define IDI_SMALL_ICON 128
+#define IDC_LOG_LIST 1000
+#define IDC_PROMPT_TEXT -1
+#define IDM_ABOUT 104
+
+// Bitmaps: the skin resource numbers of ui/skins.h, 143 to 168.

@@ -1,0 +1,56 @@
+// The Windows program's window handles and its entry points into the user
+// interface (Windows only). The portable core knows the controls by
+// ControlId; this table maps them to windows.
+#pragma once
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "ui/controls.h"
+#include "ui/skins.h"
+
+struct UpdaterState;
+
+// Window messages by which the worker's requests reach the UI thread.
+inline constexpr UINT kControlRequestMessage = WM_APP + 1;
+
+struct WinUi {
+    HINSTANCE appInstance = nullptr;
+    HWND mainWindow = nullptr;
+    HWND controls[ControlCount] = {};
+    HBITMAP skins[kSkinCount] = {};  // in kSkinLoadOrder
+    HFONT fonts[FontCount] = {};
+    HBRUSH backgroundBrush = nullptr;
+    HANDLE workerThread = nullptr;
+    DWORD uiThreadId = 0;
+    // The selection dialog as last opened; kept after it closes.
+    HWND selectionDialog = nullptr;
+    HWND logList = nullptr;
+    HWND promptText = nullptr;
+    HWND selectButton = nullptr;
+    HWND cancelButton = nullptr;
+};
+
+// The process's one state record and its window handles.
+UpdaterState& TheUpdater();
+WinUi& TheUi();
+
+HBITMAP SkinBitmap(SkinId skin);
+
+// main_window_win.cpp
+void RegisterMainWindowClass(HINSTANCE instance);
+int BuildMainWindow(HINSTANCE instance);
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// controls_win.cpp: the controls as the core reaches them, and the UI
+// thread's side of a request from the worker.
+Controls& WindowsControls();
+void CarryOutControlRequest(LPARAM request);
+
+// window_ops_win.cpp
+struct WindowOps;
+WindowOps& WindowsWindowOps();
+
+// dialogs_win.cpp
+INT_PTR CALLBACK SelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

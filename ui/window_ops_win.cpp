@@ -1,0 +1,62 @@
+// The window system's side of the pointer handling and the dialogs.
+#include "ui/win_ui.h"
+
+#include <shellapi.h>
+
+#include "app/updater_state.h"
+#include "ui/layout.h"
+#include "ui/resource.h"
+#include "ui/window_ops.h"
+
+namespace {
+
+struct WinWindowOps final : WindowOps {
+    ScreenPoint CursorPosition() override {
+        POINT p{};
+        GetCursorPos(&p);
+        return {p.x, p.y};
+    }
+    ScreenPoint ClientOrigin() override {
+        POINT p{0, 0};
+        ClientToScreen(TheUi().mainWindow, &p);
+        return {p.x, p.y};
+    }
+    ScreenRect CursorClip() override {
+        RECT r{};
+        GetClipCursor(&r);
+        return {r.left, r.top, r.right, r.bottom};
+    }
+    void SetCursorClip(const ScreenRect& rect) override {
+        const RECT r = {rect.left, rect.top, rect.right, rect.bottom};
+        ClipCursor(&r);
+    }
+    void CapturePointer() override { SetCapture(TheUi().mainWindow); }
+    void ReleasePointer() override { ReleaseCapture(); }
+    ScreenRect WindowRect() override {
+        RECT r{};
+        GetWindowRect(TheUi().mainWindow, &r);
+        return {r.left, r.top, r.right, r.bottom};
+    }
+    void MoveWindow(ScreenPoint topLeft) override {
+        SetWindowPos(TheUi().mainWindow, HWND_TOP, topLeft.x, topLeft.y, kWindowWidth, kWindowHeight, SWP_DEFERERASE);
+    }
+    void Minimise() override { ShowWindow(TheUi().mainWindow, SW_MINIMIZE); }
+    void SendCloseRequest() override { SendMessageA(TheUi().mainWindow, WM_CLOSE, 0, 0); }
+    void OpenSelectionDialog() override {
+        DialogBoxParamA(TheUi().appInstance, MAKEINTRESOURCEA(IDD_SELECT_FIRMWARE), TheUi().mainWindow,
+                        SelectionDialogProc, 0);
+    }
+    void OpenAboutBox() override {
+        DialogBoxParamA(TheUi().appInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), TheUi().mainWindow, AboutDialogProc, 0);
+    }
+    void OpenDocument(const char* address) override {
+        ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+    }
+};
+
+}  // namespace
+
+WindowOps& WindowsWindowOps() {
+    static WinWindowOps ops;
+    return ops;
+}
