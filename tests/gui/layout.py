@@ -1,0 +1,33 @@
+"""The window layout as the GUI tests use it, read from ui/layout.h so that
+the zones pressed here are the program's own."""
+
+import os
+import re
+
+_HEADER = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "ui", "layout.h")
+_TEXT = open(_HEADER).read()
+
+# In the order of the HitZone enum.
+ZONE_NAMES = ["drag_band", "continue", "close_glyph", "minimise_glyph", "firmware_box", "cancel", "try_again",
+              "update", "verify", "done_verified", "done_updated", "help_link", "got_it"]
+
+_zone_table = _TEXT[_TEXT.index("kHitZones[kHitZoneCount] = {"):]
+_zone_table = _zone_table[:_zone_table.index("};")]
+ZONES = dict(zip(ZONE_NAMES, [tuple(map(int, m)) for m in re.findall(r"\{(\d+), (\d+), (\d+), (\d+)\}", _zone_table)]))
+
+_CONTROLS = {
+    m.group(1)[0].lower() + m.group(1)[1:]: tuple(map(int, m.group(2, 3, 4, 5)))
+    for m in re.finditer(r"\{Control(\w+), \w+, \{(\d+), (\d+), (\d+), (\d+)\}", _TEXT)
+}
+
+assert len(ZONES) == 13, "ui/layout.h: hit zones not found"
+
+
+def centre(zone):
+    x_min, x_max, y_min, y_max = ZONES[zone]
+    return (x_min + x_max) // 2, (y_min + y_max) // 2
+
+
+def rect(control):
+    """(x, y, width, height) of a control, by its name without the prefix: "currentVersionText"."""
+    return _CONTROLS[control]

@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""The road of a typical update, on the real program under Wine.
+
+Drives VeltraneUpdater.exe with real pointer events through the whole
+interaction and saves a PNG of each screen. Each step checks what it can
+without pixels (the window, the simulator's trace, the exit code) and a few
+pixels where only pixels tell.
+
+    tour.py <distribution folder> <folder for the screenshots>
+"""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from updater_gui import ADAPTER, HEADSET, Updater, VirtualDisplay, brightest, runs_finished, wait_until  # noqa: E402
+
+import layout  # noqa: E402
+
+BAR = (37, 121, 173)
+
+
+class Tour:
+    def __init__(self, dist, shots):
+        self.app = Updater(dist, devices=())
+        self.shots = shots
+        self.number = 0
+        self.runs = 0
+        os.makedirs(shots, exist_ok=True)
+
+    def shot(self, name):
+        self.number += 1
+        path = os.path.join(self.shots, f"{self.number:02d}_{name}.png")
+        self.app.screenshot(path)
+        print(f"  screenshot {path}")
+        return path
+
+    def check(self, condition, what):
+        if not condition:
+            raise AssertionError(what)
+        print(f"  ok: {what}")
+
+    def press(self, zone):
+        self.app.click(*layout.centre(zone))
+
+    def white_in(self, path, rect):
+        """True when some pixel of `rect` (x, y, w, h) is near white: a label is drawn there."""
+        return brightest(self.app, path, rect) > 0.8
+
+    def choose_first_file(self):
+        self.press("firmware_box")
+        self.check(self.app.dialog("Choose a Firmware") is not None, "the selection dialog is open")
+        self.app.keys("Down")
+        self.shot("selection_dialog")
+        self.app.keys("Tab", "space")  # Tab reaches Select, the default button
+        self.check(wait_until(lambda: self.app.dialog("Choose a Firmware", timeout=0.2) is None, 10),
+                   "Select closed the dialog")
+
+    def wait_run(self, timeout=120):
+        self.runs += 1
+        self.check(wait_until(lambda: runs_finished(self.app.trace()) >= self.runs, timeout),
+                   f"run {self.runs} ended and its result is drawn")
+        time.sleep(1.0)
+
+    def versions(self):
+        return self.app.reported_versions()
+
+    def steps(self):
+        app = self.app
+        print("1. intro, Continue, no connection")
+        app.start()
+        self.check(app.find_window() is not None, "the window is up")
+        self.check(app.geometry() == (283, 109, 800, 550), "800 x 550 at (283, 109) on a 1366 x 768 desktop")
+        time.sleep(1)
+        self.shot("intro")
+        self.press("continue")
+        time.sleep(1)
+        self.check("AvDllListDevices" in app.trace(), "discovery runs after Continue")
+        self.shot("no_connection")
+
+        print("2. a headset is plugged in")
+        app.plug(HEADSET)
+        self.check(wait_until(lambda: "1_0" in self.versions(), 10), "the headset reports v1_0")
+        time.sleep(1)
+        found = self.shot("headset_found")
+        self.check(self.white_in(found, layout.rect("currentVersionText")), "its version is drawn in the gap")
+
+        print("3. the firmware box and Select")
+        self.choose_first_file()
+        time.sleep(0.5)
+        actions = self.shot("headset_actions")
+        self.check(self.white_in(actions, layout.rect("chosenFirmwareText")), "the chosen entry is shown")
+
+        print("4. Update")
+        self.press("update")
+        time.sleep(2.5)
+        updating = self.shot("headset_updating")
+        bar = app.pixel(updating, 40, 250)
+        self.check(bar == BAR, f"the bar is solid {BAR} inside the track (found {bar})")
+        self.check(wait_until(lambda: "request=FD0400000284" in app.trace(), 60), "verification has begun")
+        time.sleep(1)
+        self.shot("headset_verifying")
+        self.wait_run()
+        updated = self.shot("headset_updated")
+        new = self.versions()[-1]
+        self.check(new != "1_0", f"the headset now reports the new version {new}")
+        self.check(self.white_in(updated, layout.rect("newVersionText")), "the new version is drawn in its gap")
+        self.press("done_updated")
+        time.sleep(1.5)
+        self.shot("headset_found_after_done")
+
+        print("5. the adapter: update, then verify against the same file")
+        app.plug(ADAPTER)
+        time.sleep(1.5)
+        self.shot("adapter_found")
+        self.choose_first_file()
+        self.press("update")
+        self.wait_run()
+        self.shot("adapter_updated")
+        self.press("done_updated")
+        time.sleep(1.5)
+        self.choose_first_file()
+        self.press("verify")
+        self.wait_run()
+        self.shot("adapter_verified")
+        self.press("done_verified")
+        time.sleep(0.5)
+
+        print("6. a fault, then Try Again")
+        app.plug(HEADSET + " failpacket=40")
+        time.sleep(1.5)
+        self.choose_first_file()
+        self.press("update")
+        self.wait_run()
+        self.shot("headset_failed")
+        app.plug(HEADSET)  # the fault is cleared
+        self.press("try_again")
+        self.wait_run()
+        self.shot("headset_updated_after_try_again")
+        self.press("done_updated")
+        time.sleep(1.5)
+
+        print("7. a close attempt during a run")
+        self.choose_first_file()
+        self.press("update")
+        time.sleep(2)
+        self.press("close_glyph")
+        time.sleep(1)
+        warning = self.shot("warning_panel")
+        self.check(app.process.poll() is None, "the program did not close")
+        panel = layout.rect("warningPanel")
+        border = app.pixel(warning, panel[0] + 1, panel[1] + panel[3] // 2)
+        self.check(border[2] > 100, f"the warning panel's blue border is up (found {border})")
+        self.press("got_it")
+        self.wait_run()
+        self.shot("headset_updated_after_warning")
+        self.press("done_updated")
+        time.sleep(1.5)
+
+        print("8. several devices, then close")
+        app.plug(HEADSET, ADAPTER)
+        time.sleep(1.5)
+        self.shot("several_devices")
+        self.press("close_glyph")
+        code, _ = app.wait_exit(30)
+        self.check(code == 0, "closing the window ends the program with exit code 0")
+        last = app.trace().strip().splitlines()[-1]
+        self.check(" AvDllShutdown " in last, "AvDllShutdown is the library's last call")
+
+
+def main():
+    if len(sys.argv) != 3:
+        print(__doc__)
+        return 2
+    dist, shots = sys.argv[1], sys.argv[2]
+    with VirtualDisplay():
+        tour = Tour(dist, shots)
+        try:
+            tour.steps()
+        except AssertionError as failure:
+            tour.shot("failure")
+            print(f"TOUR FAILED: {failure}")
+            return 1
+        finally:
+            tour.app.cleanup()
+    print(f"Tour passed; screenshots in {shots}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,219 @@
+"""Drives the real Windows program under Wine in a virtual X display.
+
+Each test gets a fresh copy of the distribution folder as the program's
+working folder, so the simulator's device file, trace and memory are its own.
+Pointer events are real X events (xdotool); screenshots come from ImageMagick.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
+
+HEADSET = "device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93"
+ADAPTER = "device adapter product=28F80108 kind=12 identity=01 reply=v1_0_RX93"
+TITLE = "Veltrane Updater"
+
+
+def run(args, **kwargs):
+    return subprocess.run(args, capture_output=True, text=True, **kwargs)
+
+
+def run_wine(args):
+    """Wine commands leave daemons (wineserver, services) that would hold a
+    captured pipe open for ever, so their output goes nowhere."""
+    return subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+GUI_PREFIX = os.path.join(os.path.expanduser("~"), ".cache", "veltrane-updater", "wine-gui")
+
+
+def prepare_wine():
+    """A Wine prefix of its own for the window tests, made while the display
+    is up (Wine takes the desktop size from the display it first meets), and
+    drawing dialog captions itself, as there is no window manager."""
+    os.environ["WINEPREFIX"] = GUI_PREFIX
+    if not os.path.exists(os.path.join(GUI_PREFIX, "system.reg")):
+        run_wine([WINE_RUN, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f"])
+    run_wine(["wineserver", "-p", "120"])
+
+
+class VirtualDisplay:
+    """An Xvfb display of 1366 x 768 for the length of a test module."""
+
+    def __init__(self, number=None):
+        self.number = number or (90 + os.getpid() % 400)
+        self.process = None
+
+    def __enter__(self):
+        self.process = subprocess.Popen(
+            ["Xvfb", f":{self.number}", "-screen", "0", "1366x768x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.environ["DISPLAY"] = f":{self.number}"
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            if run(["xdpyinfo"]).returncode == 0:
+                prepare_wine()
+                return self
+            time.sleep(0.1)
+        raise RuntimeError("Xvfb did not start")
+
+    def __exit__(self, *exc):
+        if self.process:
+            self.process.terminate()
+            self.process.wait()
+
+
+class Updater:
+    """One run of VeltraneUpdater.exe in its own working folder."""
+
+    SIMULATOR = "simulator"
+
+    def __init__(self, dist, devices=(HEADSET,), library=SIMULATOR):
+        """`library`: the simulator of the distribution folder, another
+        hostapi_vmi.dll to use instead, or None for none at all."""
+        self.folder = tempfile.mkdtemp(prefix="veltrane-gui-")
+        shutil.copytree(dist, self.folder, dirs_exist_ok=True,
+                        ignore=shutil.ignore_patterns("sim_trace.log", "sim_state"))
+        target = os.path.join(self.folder, "hostapi_vmi.dll")
+        if library is None:
+            os.remove(target)
+        elif library != Updater.SIMULATOR:
+            shutil.copy(library, target)
+        self.plug(*devices)
+        self.process = None
+        self.window_id = None
+
+    # --- the simulated devices ---
+
+    def plug(self, *devices, extra=()):
+        lines = ["trace sim_trace.log", "memory sim_state", *extra, *devices]
+        with open(os.path.join(self.folder, "sim_devices.txt"), "w") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def trace(self):
+        path = os.path.join(self.folder, "sim_trace.log")
+        return open(path).read() if os.path.exists(path) else ""
+
+    def reported_versions(self):
+        """The version texts the devices answered with, in trace order."""
+        replies = re.findall(r"commandSendAndGetResponse handle=\S+ request=FD040700\S* response=(\S+)", self.trace())
+        return [bytes.fromhex(r)[7:10].decode("latin-1") for r in replies]
+
+    # --- the process ---
+
+    def start(self):
+        self.output = open(os.path.join(self.folder, "stdout.txt"), "w")
+        self.process = subprocess.Popen([WINE_RUN, "VeltraneUpdater.exe"], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                        stdout=self.output, stderr=subprocess.DEVNULL)
+        return self
+
+    def wait_exit(self, timeout=30):
+        """The exit code and what the program wrote to standard output."""
+        self.process.wait(timeout=timeout)
+        self.output.close()
+        return self.process.returncode, open(os.path.join(self.folder, "stdout.txt")).read()
+
+    def kill(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def cleanup(self):
+        self.kill()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    # --- the window ---
+
+    def find_window(self, timeout=30):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"]).stdout.split()
+            if found:
+                self.window_id = found[0]
+                return self.window_id
+            if self.process and self.process.poll() is not None:
+                return None
+            time.sleep(0.2)
+        return None
+
+    def geometry(self):
+        out = run(["xdotool", "getwindowgeometry", "--shell", self.window_id]).stdout
+        values = dict(line.split("=") for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def click(self, x, y):
+        left, top, _, _ = self.geometry()
+        run(["xdotool", "mousemove", str(left + x), str(top + y), "click", "1"])
+        time.sleep(0.3)
+
+    def drag(self, x, y, dx, dy):
+        left, top, _, _ = self.geometry()
+        run(["xdotool", "mousemove", str(left + x), str(top + y), "mousedown", "1"])
+        for step in range(1, 6):
+            run(["xdotool", "mousemove", str(left + x + dx * step // 5), str(top + y + dy * step // 5)])
+            time.sleep(0.05)
+        run(["xdotool", "mouseup", "1"])
+        time.sleep(0.3)
+
+    def keys(self, *names):
+        run(["xdotool", "key", *names])
+        time.sleep(0.3)
+
+    def dialog(self, title, timeout=10):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            found = run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"]).stdout.split()
+            if found:
+                return found[0]
+            time.sleep(0.2)
+        return None
+
+    def screenshot(self, path):
+        run(["import", "-window", "root", path])
+        return path
+
+    def pixel(self, path, x, y):
+        """The colour at window pixel (x, y) of a screenshot, as (r, g, b)."""
+        left, top, _, _ = self.geometry()
+        out = run(["convert", path, "-format", f"%[pixel:p{{{left + x},{top + y}}}]", "info:"]).stdout
+        numbers = [int(float(n)) for n in re.findall(r"[\d.]+", out)[:3]]
+        return tuple(numbers)
+
+
+def brightest(updater, path, rect):
+    """The brightest grey (0 to 1) within window rectangle (x, y, w, h) of a screenshot."""
+    left, top, _, _ = updater.geometry()
+    x, y, w, h = rect
+    out = run(["convert", path, "-crop", f"{w}x{h}+{left + x}+{top + y}", "-colorspace", "Gray",
+               "-format", "%[fx:maxima]", "info:"]).stdout
+    return float(out or 0)
+
+
+def wait_until(predicate, timeout=30, step=0.2):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()
+
+
+def count(text, pattern):
+    return len(re.findall(pattern, text))
+
+
+def runs_finished(trace):
+    """Operations whose result the worker has drawn: after each run's reset
+    the worker lists and queries the device once more before drawing."""
+    done = 0
+    for part in trace.split(" systemReset ")[1:]:
+        listing = part.find("AvDllListDevices")
+        if listing >= 0 and part.find("AvDllCloseHandle", listing) >= 0:
+            done += 1
+    return done
