@@ -14,13 +14,6 @@ for preset in $presets; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   case "$preset" in
-    windows)
-      # One Wine server for the whole run instead of one per test program.
-      export WINEPREFIX="${WINEPREFIX:-$HOME/.cache/veltrane-updater/wine}"
-      scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
-      wineserver -p 60 || true
-      ctest --preset windows -j "$jobs"
-      ;;
     fuzz)
       scripts/run-fuzzers.sh build/fuzz
       ;;

@@ -98,7 +98,10 @@ class Updater:
 
     def trace(self):
         path = os.path.join(self.folder, "sim_trace.log")
-        return open(path).read() if os.path.exists(path) else ""
+        if not os.path.exists(path):
+            return ""
+        with open(path) as trace:
+            return trace.read()
 
     def reported_versions(self):
         """The version texts the devices answered with, in trace order."""
@@ -117,7 +120,8 @@ class Updater:
         """The exit code and what the program wrote to standard output."""
         self.process.wait(timeout=timeout)
         self.output.close()
-        return self.process.returncode, open(os.path.join(self.folder, "stdout.txt")).read()
+        with open(os.path.join(self.folder, "stdout.txt")) as out:
+            return self.process.returncode, out.read()
 
     def kill(self):
         if self.process and self.process.poll() is None:
@@ -126,6 +130,8 @@ class Updater:
 
     def cleanup(self):
         self.kill()
+        if getattr(self, "output", None):
+            self.output.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     # --- the window ---
@@ -193,6 +199,15 @@ def brightest(updater, path, rect):
     out = run(["convert", path, "-crop", f"{w}x{h}+{left + x}+{top + y}", "-colorspace", "Gray",
                "-format", "%[fx:maxima]", "info:"]).stdout
     return float(out or 0)
+
+
+def differing_pixels(updater, path, picture):
+    """How many pixels of the window in a screenshot differ from `picture`."""
+    left, top, width, height = updater.geometry()
+    crop = path + ".window.png"
+    run(["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage", crop])
+    out = run(["compare", "-metric", "AE", crop, picture, "null:"]).stderr
+    return int(float(out.split()[0])) if out else -1
 
 
 def wait_until(predicate, timeout=30, step=0.2):
