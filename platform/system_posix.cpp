@@ -2,6 +2,7 @@
 // Windows ones, by POSIX means.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,8 +31,16 @@ struct PosixSystem final : System {
         }
     }
 
-    void BeginTimerPeriod() override {}  // the POSIX timers are already fine-grained
-    void EndTimerPeriod() override {}
+    // The counterpart of a 1 ms timer period: the calling thread's timer
+    // slack (50 us by default, which every 1 ms pause would add) drops to
+    // nothing for the run.
+    void BeginTimerPeriod() override {
+        previousSlack_ = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+        prctl(PR_SET_TIMERSLACK, 1, 0, 0, 0);
+    }
+    void EndTimerPeriod() override {
+        if (previousSlack_ > 0) prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(previousSlack_), 0, 0, 0);
+    }
 
     bool CurrentFolder(char* out, size_t size) override {
         return getcwd(out, size) != nullptr;
@@ -69,6 +78,9 @@ struct PosixSystem final : System {
     }
 
     void KeepAwake(bool) override {}
+
+   private:
+    int previousSlack_ = 0;
 };
 
 }  // namespace
