@@ -30,7 +30,8 @@ def run_wine(args):
     return subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-GUI_PREFIX = os.path.join(os.path.expanduser("~"), ".cache", "veltrane-updater", "wine-gui")
+GUI_PREFIX = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache"),
+                          "veltrane-updater", "wine-gui")
 
 
 def prepare_wine():
