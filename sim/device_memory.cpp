@@ -40,7 +40,7 @@ struct PageParams {
 };
 
 PageParams ReadPageParams(const SimDevice& device) {
-    const int32_t base = device.spec.kind == 13 ? kHeadsetPageParams : kAdapterPageParams;
+    const int32_t base = device.settings.kind == 13 ? kHeadsetPageParams : kAdapterPageParams;
     return {static_cast<int32_t>(ReadLittle(device.space, base + 1, 4)),
             static_cast<int32_t>(ReadLittle(device.space, base + 5, 2)),
             static_cast<int32_t>(ReadLittle(device.space, base + 7, 2))};
@@ -51,7 +51,7 @@ void EnsureSerial(SimDevice& device) {
 }
 
 bool PageFaulted(const SimDevice& device, const PageParams& params) {
-    return device.spec.failPage >= 0 && params.memAddress == device.spec.failPage * 1024;
+    return device.settings.failPage >= 0 && params.memAddress == device.settings.failPage * 1024;
 }
 
 int32_t CommitPage(SimDevice& device) {
@@ -64,12 +64,12 @@ int32_t CommitPage(SimDevice& device) {
     EnsureSerial(device);
     std::memcpy(&device.serial[static_cast<size_t>(params.memAddress)],
                 &device.space[static_cast<size_t>(params.stagingAddress)], static_cast<size_t>(params.transferLength));
-    const int32_t flip = device.spec.flipBitAddress;
+    const int32_t flip = device.settings.flipBitAddress;
     if (flip >= params.memAddress && flip < params.memAddress + params.transferLength) {
-        device.serial[static_cast<size_t>(flip)] ^= static_cast<uint8_t>(1u << device.spec.flipBit);
+        device.serial[static_cast<size_t>(flip)] ^= static_cast<uint8_t>(1u << device.settings.flipBit);
     }
     device.serialDirty = true;
-    return device.spec.packetStatus;
+    return device.settings.packetStatus;
 }
 
 // Copies the page back into the staging area; what lies past the end of
@@ -84,14 +84,14 @@ int32_t FetchPage(SimDevice& device) {
         device.space[static_cast<size_t>(params.stagingAddress + i)] =
             from < kSerialMemoryBytes ? device.serial[static_cast<size_t>(from)] : 0xFF;
     }
-    return device.spec.packetStatus;
+    return device.settings.packetStatus;
 }
 
 int32_t Version(const SimDevice& device, const uint8_t* request, uint8_t* response) {
     std::memset(response, 0, kPacketBytes);
     std::memcpy(response, request, 4);
     std::memcpy(response + 6, device.reply, kReplyTextBytes);
-    return device.spec.packetStatus;
+    return device.settings.packetStatus;
 }
 
 int32_t Execute(SimDevice& device, const uint8_t* request, uint8_t* response) {
@@ -105,13 +105,13 @@ int32_t Execute(SimDevice& device, const uint8_t* request, uint8_t* response) {
             const int32_t count = length - 4;
             if (count < 0 || count > 16 || !InSpace(address, count)) return StatusOutOfRange;
             std::memcpy(&device.space[static_cast<size_t>(address)], request + 8, static_cast<size_t>(count));
-            return device.spec.packetStatus;
+            return device.settings.packetStatus;
         }
         case OpRead: {
             const int32_t count = request[8];
             if (count > 16 || !InSpace(address, count)) return StatusOutOfRange;
             std::memcpy(response + 8, &device.space[static_cast<size_t>(address)], static_cast<size_t>(count));
-            return device.spec.packetStatus;
+            return device.settings.packetStatus;
         }
         case OpCommitPage:
             return device.romMode ? CommitPage(device) : StatusNotInRomMode;
@@ -123,18 +123,18 @@ int32_t Execute(SimDevice& device, const uint8_t* request, uint8_t* response) {
 }
 
 void MemoryPath(const Simulator& sim, const SimDevice& device, char* out, size_t size) {
-    std::snprintf(out, size, "%s/%s.mem", sim.file.memoryFolder, device.spec.name);
+    std::snprintf(out, size, "%s/%s.mem", sim.file.memoryFolder, device.settings.name);
 }
 
 }  // namespace
 
 void PrepareAddressSpace(SimDevice& device) {
     if (device.space.empty()) device.space.assign(kAddressSpaceBytes, 0);
-    const uint32_t kind = device.spec.kind;
+    const uint32_t kind = device.settings.kind;
     for (int i = 0; i < 4; ++i) {
         device.space[static_cast<size_t>(kKindAddress + i)] = static_cast<uint8_t>(kind >> (8 * i));
-        device.space[static_cast<size_t>(kHeadsetIdentityAddress + i)] = device.spec.identity[i];
-        device.space[static_cast<size_t>(kAdapterIdentityAddress + i)] = device.spec.identity[i];
+        device.space[static_cast<size_t>(kHeadsetIdentityAddress + i)] = device.settings.identity[i];
+        device.space[static_cast<size_t>(kAdapterIdentityAddress + i)] = device.settings.identity[i];
     }
 }
 
@@ -171,16 +171,16 @@ void SavePersistedMemory(const Simulator& sim, SimDevice& device) {
 }
 
 int32_t ExchangePacket(SimDevice& device, const uint8_t* request, uint8_t* response) {
-    const DeviceSpec& spec = device.spec;
+    const DeviceSpec& settings = device.settings;
     ++device.packets;
-    if (spec.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(spec.latencyMs));
-    if (spec.unplugAfter > 0 && device.packets >= spec.unplugAfter) {
+    if (settings.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(settings.latencyMs));
+    if (settings.unplugAfter > 0 && device.packets >= settings.unplugAfter) {
         device.unplugged = true;
         device.present = false;
         return StatusGone;
     }
-    if ((spec.faults & FailPackets) != 0 || device.packets == spec.failPacket) return StatusFault;
-    if (request[5] == OpVersion && (spec.faults & FailVersion) != 0) return StatusFault;
+    if ((settings.faults & FailPackets) != 0 || device.packets == settings.failPacket) return StatusFault;
+    if (request[5] == OpVersion && (settings.faults & FailVersion) != 0) return StatusFault;
     return Execute(device, request, response);
 }
 

@@ -35,7 +35,7 @@ struct SimDevice {
     bool used = false;       // the slot holds a device
     bool present = false;    // listed by the last listing
     bool unplugged = false;  // vanished part-way; back when its line changes
-    DeviceSpec spec{};
+    DeviceSpec settings{};
     uint8_t reply[kReplyTextBytes] = {};
     std::vector<uint8_t> space;   // the 64 KiB device address space
     std::vector<uint8_t> serial;  // the serial memory

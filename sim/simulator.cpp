@@ -47,7 +47,7 @@ void ReadDeviceText(Simulator& sim, std::vector<char>& text) {
 
 int FindSlot(const Simulator& sim, const char* name) {
     for (int i = 0; i < kDeviceSlots; ++i) {
-        if (sim.devices[i].used && std::strcmp(sim.devices[i].spec.name, name) == 0) return i;
+        if (sim.devices[i].used && std::strcmp(sim.devices[i].settings.name, name) == 0) return i;
     }
     return -1;
 }
@@ -68,26 +68,26 @@ int TakeSlot(Simulator& sim) {
     return -1;
 }
 
-void AttachDevice(Simulator& sim, const DeviceSpec& spec) {
-    int slot = FindSlot(sim, spec.name);
+void AttachDevice(Simulator& sim, const DeviceSpec& settings) {
+    int slot = FindSlot(sim, settings.name);
     if (slot < 0) {
         slot = TakeSlot(sim);
         if (slot < 0) return;
         SimDevice& fresh = sim.devices[slot];
         fresh.used = true;
-        fresh.spec = spec;
-        std::memcpy(fresh.reply, spec.reply, sizeof fresh.reply);
+        fresh.settings = settings;
+        std::memcpy(fresh.reply, settings.reply, sizeof fresh.reply);
         PrepareAddressSpace(fresh);
         LoadPersistedMemory(sim, fresh);
     }
     SimDevice& device = sim.devices[slot];
-    if (std::memcmp(&device.spec, &spec, sizeof spec) != 0) {
+    if (std::memcmp(&device.settings, &settings, sizeof settings) != 0) {
         // An edited line plugs the device in again and takes the new settings;
         // a new reply in the file replaces the one its firmware gave it.
-        if (std::memcmp(device.spec.reply, spec.reply, sizeof spec.reply) != 0) {
-            std::memcpy(device.reply, spec.reply, sizeof device.reply);
+        if (std::memcmp(device.settings.reply, settings.reply, sizeof settings.reply) != 0) {
+            std::memcpy(device.reply, settings.reply, sizeof device.reply);
         }
-        device.spec = spec;
+        device.settings = settings;
         device.unplugged = false;
         PrepareAddressSpace(device);
     }
@@ -108,11 +108,11 @@ void RefreshListedSettings(Simulator& sim) {
         const int slot = FindSlot(sim, parsed.devices[i].name);
         if (slot < 0 || !sim.devices[slot].present) continue;
         SimDevice& device = sim.devices[slot];
-        if (std::memcmp(&device.spec, &parsed.devices[i], sizeof device.spec) == 0) continue;
-        if (std::memcmp(device.spec.reply, parsed.devices[i].reply, sizeof device.spec.reply) != 0) {
+        if (std::memcmp(&device.settings, &parsed.devices[i], sizeof device.settings) == 0) continue;
+        if (std::memcmp(device.settings.reply, parsed.devices[i].reply, sizeof device.settings.reply) != 0) {
             std::memcpy(device.reply, parsed.devices[i].reply, sizeof device.reply);
         }
-        device.spec = parsed.devices[i];
+        device.settings = parsed.devices[i];
         PrepareAddressSpace(device);
     }
 }
@@ -203,9 +203,9 @@ int32_t HandleCall(EntryIndex index, DeviceHandle handle, uint32_t fault, Action
     int32_t status = 0;
     SimDevice* device = DeviceFor(call.sim, handle, status);
     if (device == nullptr) return call.End(status);
-    if ((device->spec.faults & fault) != 0) return call.End(StatusFault);
+    if ((device->settings.faults & fault) != 0) return call.End(StatusFault);
     action(*device);
-    return call.End(device->spec.okStatus);
+    return call.End(device->settings.okStatus);
 }
 
 }  // namespace
@@ -231,7 +231,7 @@ int32_t AvDllListDevices(int32_t selector, int32_t maximum, uint8_t* shortIds, u
     if (sim.file.listFails) return call.End(StatusFault);
     const int count = sim.listed < maximum ? sim.listed : (maximum > 0 ? maximum : 0);
     for (int i = 0; i < count; ++i) {
-        const uint32_t id = sim.devices[sim.listing[i]].spec.productId;
+        const uint32_t id = sim.devices[sim.listing[i]].settings.productId;
         if (productIds != nullptr) productIds[i] = id;
         if (shortIds != nullptr && i < kListShortIdBytes / 2) {
             shortIds[2 * i] = static_cast<uint8_t>(id);
@@ -252,11 +252,11 @@ int32_t AvDllFindDevice(int32_t mode, DeviceQuery* query, int32_t* foundIndex) {
     RefreshListedSettings(sim);
     for (int i = 0; i < sim.listed; ++i) {
         const SimDevice& device = sim.devices[sim.listing[i]];
-        if (device.spec.productId != query->productId || !device.present) continue;
-        if ((device.spec.faults & FailFind) != 0) return call.End(StatusFault);
+        if (device.settings.productId != query->productId || !device.present) continue;
+        if ((device.settings.faults & FailFind) != 0) return call.End(StatusFault);
         *foundIndex = i;
         TraceInt(call.line, "foundIndex", i);
-        return call.End(device.spec.okStatus);
+        return call.End(device.settings.okStatus);
     }
     return call.End(StatusFault);
 }
@@ -269,14 +269,14 @@ int32_t AvDllOpenDevice(DeviceQuery* query, int32_t index, DeviceHandle* handle)
     if (query == nullptr || handle == nullptr || index < 0 || index >= sim.listed) return call.End(StatusBadCommand);
     const int slot = sim.listing[index];
     SimDevice& device = sim.devices[slot];
-    if (!device.present || device.spec.productId != query->productId) return call.End(StatusGone);
-    if ((device.spec.faults & FailOpen) != 0) return call.End(StatusFault);
+    if (!device.present || device.settings.productId != query->productId) return call.End(StatusGone);
+    if ((device.settings.faults & FailOpen) != 0) return call.End(StatusFault);
     const DeviceHandle opened = NewHandle(sim, slot);
     if (opened == nullptr) return call.End(StatusFault);
     *handle = opened;
     device.packets = 0;
     TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(opened));
-    return call.End(device.spec.okStatus);
+    return call.End(device.settings.okStatus);
 }
 
 int32_t RemotePeek(DeviceHandle handle, int32_t space, int32_t address, int32_t count, void* destination) {
@@ -290,13 +290,13 @@ int32_t RemotePeek(DeviceHandle handle, int32_t space, int32_t address, int32_t 
     SimDevice* device = DeviceFor(call.sim, handle, status);
     if (device == nullptr) return call.End(status);
     const uint32_t fault = address == kKindAddress ? FailKindPeek : FailPeek;
-    if ((device->spec.faults & fault) != 0) return call.End(StatusFault);
+    if ((device->settings.faults & fault) != 0) return call.End(StatusFault);
     if (destination == nullptr || address < 0 || count < 0 || address + count > kAddressSpaceBytes) {
         return call.End(StatusOutOfRange);
     }
     std::memcpy(destination, &device->space[static_cast<size_t>(address)], static_cast<size_t>(count));
     TraceBytes(call.line, "bytes", destination, static_cast<size_t>(count));
-    return call.End(device->spec.okStatus);
+    return call.End(device->settings.okStatus);
 }
 
 // Fills 16 bytes: product id, kind and the first 8 characters of the name.
@@ -304,9 +304,9 @@ int32_t AvDllQueryDevice(DeviceHandle handle, uint8_t* info) {
     return HandleCall(Index_AvDllQueryDevice, handle, 0, [&](SimDevice& device) {
         if (info == nullptr) return;
         std::memset(info, 0, 16);
-        std::memcpy(info, &device.spec.productId, 4);
-        std::memcpy(info + 4, &device.spec.kind, 4);
-        std::memcpy(info + 8, device.spec.name, 8);
+        std::memcpy(info, &device.settings.productId, 4);
+        std::memcpy(info + 4, &device.settings.kind, 4);
+        std::memcpy(info + 8, device.settings.name, 8);
     });
 }
 
@@ -385,7 +385,7 @@ int32_t SerialMemEnterFlashMode(DeviceHandle* handle) {
     if (old == nullptr) return call.End(StatusBadHandle);
     SimDevice& device = sim.devices[old->device];
     if (device.unplugged) return call.End(StatusGone);
-    if ((device.spec.faults & FailRomMode) != 0) return call.End(StatusFault);
+    if ((device.settings.faults & FailRomMode) != 0) return call.End(StatusFault);
     const int slot = old->device;
     ++device.openHandles;  // keeps the memory from being saved between the two handles
     CloseHandle(sim, *old);
@@ -395,7 +395,7 @@ int32_t SerialMemEnterFlashMode(DeviceHandle* handle) {
     *handle = replacement;
     device.romMode = true;
     TraceHex(call.line, "newHandle", reinterpret_cast<uintptr_t>(replacement));
-    return call.End(device.spec.okStatus);
+    return call.End(device.settings.okStatus);
 }
 
 int32_t SerialMemWrite(DeviceHandle handle, int32_t address, int32_t count, const uint8_t* data) {
@@ -444,8 +444,8 @@ int32_t AvDllCloseHandle(DeviceHandle handle) {
     if (call.Refused()) return call.End(StatusNotInitialised);
     SimHandle* open = FindHandle(call.sim, handle);
     if (open == nullptr) return call.End(StatusBadHandle);
-    const DeviceSpec& spec = call.sim.devices[open->device].spec;
-    const int32_t status = (spec.faults & FailClose) != 0 ? StatusFault : spec.okStatus;
+    const DeviceSpec& settings = call.sim.devices[open->device].settings;
+    const int32_t status = (settings.faults & FailClose) != 0 ? StatusFault : settings.okStatus;
     CloseHandle(call.sim, *open);
     return call.End(status);
 }
