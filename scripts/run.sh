@@ -9,7 +9,7 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-echo "== building (first time: a few minutes)"
+echo "== building (the first time takes about half a minute)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)" --target VeltraneUpdater hostapi_vmi dist_folder >/dev/null
 dist="$PWD/build/windows/dist"
