@@ -4,6 +4,7 @@
 #include "app/updater_state.h"
 #include "device/discovery.h"
 #include "ui/controls.h"
+#include "ui/version_label.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -13,13 +14,6 @@ constexpr uint32_t kParkPause = 10;
 
 void WaitWhileWarningOpen(UpdaterState& state) {
     while (state.warningOpen == 1) state.system->Sleep(kPollPause);
-}
-
-void ShowVersionIn(UpdaterState& state, ControlId control) {
-    char version[32];
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
-    state.controls->SetText(control, version);
-    state.controls->Show(control, true);
 }
 
 // A failed run and a mismatch in the identity page end alike: the failed
@@ -37,7 +31,7 @@ void DrawResult(UpdaterState& state) {
         controls.ShowSkin(SkinByKind(kind, SkinHeadsetVerified, SkinAdapterVerified));
     } else if (mode == ScreenPassed) {
         controls.ShowSkin(SkinByKind(kind, SkinHeadsetUpdated, SkinAdapterUpdated));
-        ShowVersionIn(state, ControlNewVersionText);
+        ShowDeviceVersion(state, ControlNewVersionText);
         if (kind != KindHeadset && state.deviceTable[state.activeDeviceRow].productId == kPowerCycleProductId) {
             controls.Show(ControlPowerCycleText, true);
         }
@@ -72,7 +66,7 @@ void DeviceFound(UpdaterState& state, DeviceView view, SkinId skin) {
     ClearChoice(state);
     state.controls->CloseSelectionDialog();
     state.controls->ShowSkin(skin);
-    ShowVersionIn(state, ControlCurrentVersionText);
+    ShowDeviceVersion(state, ControlCurrentVersionText);
     HideDeviceLabels(*state.controls, false);
 }
 

@@ -4,6 +4,7 @@
 #include "app/updater_state.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
+#include "ui/version_label.h"
 #include "ui/window_ops.h"
 
 namespace {
@@ -16,13 +17,6 @@ void ClearModes(UpdaterState& state) {
     state.modeProgramFirmwareOnly = 0;
     state.modeVerifyFirmwareOnly = 0;
     state.modeVerifyOnly = 0;
-}
-
-void ShowCurrentVersion(UpdaterState& state) {
-    char version[32];
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
-    state.controls->SetText(ControlCurrentVersionText, version);
-    state.controls->Show(ControlCurrentVersionText, true);
 }
 
 // --- Zone conditions ---
@@ -83,7 +77,7 @@ void RestartOperation(UpdaterState& state) {
 
 void BackToChoosing(UpdaterState& state) {
     state.controls->ShowSkin(ActionsSkin(state));
-    ShowCurrentVersion(state);
+    ShowDeviceVersion(state, ControlCurrentVersionText);
     state.controls->Show(ControlChosenFirmwareText, true);
     state.screenMode = ScreenIdle;
     ClearModes(state);
@@ -95,7 +89,7 @@ void Done(UpdaterState& state) {
     controls.Show(ControlPowerCycleText, false);
     controls.Show(ControlNewVersionText, false);
     controls.Show(ControlPercentText, false);
-    ShowCurrentVersion(state);
+    ShowDeviceVersion(state, ControlCurrentVersionText);
     controls.Show(ControlChosenFirmwareText, true);
     state.screenMode = ScreenIdle;
     ClearModes(state);

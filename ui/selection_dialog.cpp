@@ -5,6 +5,7 @@
 
 #include "app/updater_state.h"
 #include "ui/controls.h"
+#include "ui/version_label.h"
 
 void OpenSelectionDialog(UpdaterState& state, SelectionDialogView& dialog) {
     state.selectedFileIndex = 0;
@@ -35,10 +36,7 @@ void SelectFirmware(UpdaterState& state, SelectionDialogView& dialog) {
     state.firmwareChosen = 1;
     Controls& controls = *state.controls;
     controls.ShowSkin(SkinByKind(state.deviceTable[0].kind, SkinHeadsetActions, SkinAdapterActions));
-    char version[32];
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
-    controls.SetText(ControlCurrentVersionText, version);
-    controls.Show(ControlCurrentVersionText, true);
+    ShowDeviceVersion(state, ControlCurrentVersionText);
     controls.SetText(ControlChosenFirmwareText, state.entryLabel);
     controls.Show(ControlChosenFirmwareText, true);
 }
