@@ -26,6 +26,12 @@ struct System {
     // Blocks the calling thread for at least `milliseconds` (Sleep). Called by
     // the worker thread only.
     virtual void Sleep(uint32_t milliseconds) = 0;
+    // A monotonic clock in microseconds (QueryPerformanceCounter,
+    // CLOCK_MONOTONIC); tests see their fake clock.
+    virtual uint64_t MonotonicMicros() = 0;
+    // The time of day: milliseconds since 1970-01-01 00:00 UTC
+    // (GetSystemTimePreciseAsFileTime, CLOCK_REALTIME).
+    virtual int64_t WallClockMillis() = 0;
     // Raises the timer resolution to 1 ms for a run and lowers it again
     // (timeBeginPeriod(1), timeEndPeriod(1)). Always called in pairs.
     virtual void BeginTimerPeriod() = 0;

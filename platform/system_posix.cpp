@@ -31,6 +31,18 @@ struct PosixSystem final : System {
         }
     }
 
+    uint64_t MonotonicMicros() override {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+    }
+
+    int64_t WallClockMillis() override {
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    }
+
     // The counterpart of a 1 ms timer period: the calling thread's timer
     // slack (50 us by default, which every 1 ms pause would add) drops to
     // nothing for the run.

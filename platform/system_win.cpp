@@ -33,6 +33,20 @@ struct WindowsSystem final : System {
         while (Now().QuadPart - start.QuadPart < ticks) ::Sleep(0);
     }
 
+    uint64_t MonotonicMicros() override {
+        const LARGE_INTEGER now = Now();
+        return static_cast<uint64_t>(now.QuadPart / frequency.QuadPart) * 1000000u +
+               static_cast<uint64_t>(now.QuadPart % frequency.QuadPart) * 1000000u / static_cast<uint64_t>(frequency.QuadPart);
+    }
+
+    // FILETIME counts 100 ns steps since 1601; 11644473600 s lie before 1970.
+    int64_t WallClockMillis() override {
+        FILETIME now;
+        GetSystemTimePreciseAsFileTime(&now);
+        const int64_t ticks = (static_cast<int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+        return ticks / 10000 - 11644473600000LL;
+    }
+
     void BeginTimerPeriod() override { timeBeginPeriod(1); }
     void EndTimerPeriod() override { timeEndPeriod(1); }
 

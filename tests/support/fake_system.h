@@ -38,6 +38,10 @@ struct FakeSystem : System {
     void ReleaseSleepers();
 
     void Sleep(uint32_t milliseconds) override;
+    uint64_t MonotonicMicros() override { return NowMicros(); }
+    // A fixed day (2026-01-02 03:04:05 UTC) plus the fake clock.
+    int64_t WallClockMillis() override { return kFakeEpochMillis + static_cast<int64_t>(NowMillis()); }
+    static constexpr int64_t kFakeEpochMillis = 1767323045000;
     void BeginTimerPeriod() override;
     void EndTimerPeriod() override;
     bool CurrentFolder(char* out, size_t size) override;

@@ -1,0 +1,73 @@
+// Every text the program tells a person, beyond the fixed texts of the skins
+// and dialogs: why a run stopped, start-up problems, the command line's
+// messages, log lines. One table, so that the window, the console and the
+// log never tell three stories. Each section belongs to one topic; add new
+// texts to the end of their section.
+//
+// Texts may name values in braces, filled by FormatText: {device} ("headset"
+// or "adapter"), {file}, {page}, {pages}, {status}, {line}, {folder},
+// {detail}. A brace that names nothing is kept as it stands.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// clang-format off
+#define USER_TEXTS(X) \
+  /* Why a run stopped: the failed and mismatch screens, the log, the command line. */ \
+  X(TextReasonNone, "") \
+  X(TextReasonNoWorkingFolder, "The program's folder cannot be read. Start the program again from its own folder.") \
+  X(TextReasonNoDevice, "No device was connected when the run began. Connect the {device} and press Try Again.") \
+  X(TextReasonSeveralDevices, "Several devices are connected. Unplug all but the {device}, then press Try Again.") \
+  X(TextReasonDeviceChanged, "The device changed before the update started.") \
+  X(TextReasonDeviceBusy, "Another program is working on the {device}. Wait until it has finished, then press Try Again.") \
+  X(TextReasonFileDoesNotFit, "The file {file} does not fit this {device}. Press Cancel and choose another file.") \
+  X(TextReasonFileUnreadable, "The file {file} cannot be read. Check the files folder, then press Try Again.") \
+  X(TextReasonFileEmpty, "The file {file} is not a firmware image: it is empty.") \
+  X(TextReasonFileTooLarge, "The file {file} is not a firmware image: it has more than {pages} pages.") \
+  X(TextReasonFileLoneCr, "The file {file} is not a firmware image: line {line} ends in a lone carriage return.") \
+  X(TextReasonFileLineTooLong, "The file {file} is not a firmware image: line {line} is too long.") \
+  X(TextReasonFileNoNumber, "The file {file} is not a firmware image: line {line} has no number.") \
+  X(TextReasonDigestMismatch, "The file {file} does not match its checksum file {file}.sha256.") \
+  X(TextReasonDigestUnreadable, "The checksum file {file}.sha256 holds no SHA-256 digest.") \
+  X(TextReasonNoMemory, "There is not enough memory to load the file {file}. Close other programs, then press Try Again.") \
+  X(TextReasonConnect, "Could not connect to the {device} (status {status}). Check the USB connection and press Try Again.") \
+  X(TextReasonRomMode, "The {device} did not enter ROM mode (status {status}). Press Try Again.") \
+  X(TextReasonProgram, "Stopped while programming page {page} of {pages}: the {device} did not answer (status {status}).") \
+  X(TextReasonVerify, "Stopped while verifying page {page} of {pages}: the {device} did not answer (status {status}).") \
+  X(TextReasonMismatch, "Page {page} of {pages} on the {device} differs from the file {file}.") \
+  X(TextReasonIdentityMismatch, "The identity page of the {device} differs from the file {file}.") \
+  X(TextReasonReset, "The {device} did not accept the reset (status {status}). Unplug it, plug it back in and verify it.") \
+  /* Start-up problems, shown in a message box. */ \
+  /* The command line. */ \
+  /* The run log. */
+// clang-format on
+
+enum TextId : int {
+#define USER_TEXT_ID(id, text) id,
+    USER_TEXTS(USER_TEXT_ID)
+#undef USER_TEXT_ID
+    TextCount
+};
+
+// The text as it stands in the table, braces and all.
+const char* Text(TextId id);
+
+// The values a text may name; null or 0 where a text names nothing.
+struct TextArgs {
+    const char* device = nullptr;
+    const char* file = nullptr;
+    const char* folder = nullptr;
+    const char* detail = nullptr;
+    int64_t page = 0;
+    int64_t pages = 0;
+    int64_t status = 0;
+    int64_t line = 0;
+};
+
+// Writes the text with its braces filled into `out` (of `size` characters),
+// cut at the end of `out` and always terminated. Returns the length written.
+size_t FormatText(TextId id, const TextArgs& args, char* out, size_t size);
+
+// "headset" for kind 13, "adapter" for every other kind.
+const char* DeviceNoun(uint32_t kind);

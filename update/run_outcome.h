@@ -1,0 +1,61 @@
+// How a run ended and why: the stage it reached, the cause of a stop, and
+// where. screenMode says only passed or failed; this record is what the
+// reason line, the run log, the history and the command line tell.
+#pragma once
+
+#include <cstdint>
+
+// Where the run was when it ended.
+enum RunStage : int32_t {
+    StageNotStarted = 0,  // refused before the device was touched
+    StageConnect,
+    StageRomMode,
+    StageProgram,
+    StageVerify,
+    StageReset,
+    StageFinished,  // verified, reset and closed
+};
+
+// Why it stopped. CauseNone for a passed run.
+enum RunCause : int32_t {
+    CauseNone = 0,
+    // Refused before the device was touched.
+    CauseNoWorkingFolder,
+    CauseNoDevice,          // no device listed
+    CauseSeveralDevices,    // more than one device listed
+    CauseDeviceChanged,     // not the device the firmware was chosen for
+    CauseDeviceBusy,        // another program is running an operation on it
+    CauseFileDoesNotFit,    // the file's name or first-line tag no longer fits the device
+    CauseFileUnreadable,    // the file cannot be opened
+    CauseFileEmpty,
+    CauseFileTooLarge,      // more pages than can be addressed
+    CauseFileLoneCr,        // a line ends in a carriage return alone
+    CauseFileLineTooLong,   // a line longer than a byte line can be
+    CauseFileNoNumber,      // a line after the first holds no hexadecimal number
+    CauseDigestMismatch,    // NAME.sha256 beside the file names another digest
+    CauseDigestUnreadable,  // NAME.sha256 exists but holds no digest, or the file cannot be hashed
+    CauseNoMemory,
+    // Stopped on the device.
+    CauseNoAnswer,          // a library call failed; `status` holds its result
+    CauseMismatch,          // a page read back differs from the file
+    CauseIdentityMismatch,  // the identity page read back differs from the file
+    CauseResetFailed,
+};
+
+struct RunOutcome {
+    int32_t screenMode = 0;  // as the run left it: ScreenPassed, ScreenFailed or ScreenIdMismatch
+    RunStage stage = StageNotStarted;
+    RunCause cause = CauseNone;
+    int32_t status = 0;     // the failing library status; 0 when none
+    int32_t page = 0;       // 1-based page being programmed or verified at the stop; 0 elsewhere
+    int32_t pageCount = 0;  // pages of the image, once loaded
+    int32_t byteCount = 0;  // bytes of the image, once loaded
+    int32_t line = 0;       // 1-based line of a refused file; 0 elsewhere
+    bool verifyOnly = false;
+    bool digestChecked = false;  // a NAME.sha256 beside the file was checked and matched
+};
+
+// True when the run stopped before anything was sent to the device.
+inline bool RefusedBeforeDevice(const RunOutcome& outcome) {
+    return outcome.stage == StageNotStarted && outcome.cause != CauseNone;
+}
