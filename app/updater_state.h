@@ -14,8 +14,10 @@
 #include "device/device_library.h"
 #include "platform/system.h"
 #include "ui/window_ops.h"
+#include "update/run_outcome.h"
 
 struct Controls;
+struct RunObserver;
 
 using Flag = std::atomic<uint8_t>;       // 0 or 1; set by storing 1, tested against 1
 using SharedInt = std::atomic<int32_t>;
@@ -66,6 +68,14 @@ struct FirmwareLabel {
     SharedText<32> modelText;    // at most 4 characters: "RX93" or "RX71" when recognised
 };
 
+// The device a firmware file was chosen for. A run programs only that
+// device: the same product id, kind and model.
+struct ChosenDevice {
+    uint32_t productId = 0;
+    uint32_t kind = 0;
+    char model[5] = {};
+};
+
 // The window procedure's drag state (UI thread only).
 struct DragState {
     uint8_t dragging = 0;         // from a press in the drag band until the release
@@ -103,6 +113,7 @@ struct UpdaterState {
     // --- Firmware choice ---
     SharedInt selectedFileIndex{0};  // 1 + the chosen list row; 0 = nothing chosen
     char chosenFileName[kPathChars] = {};  // UI writes before updateRequested; worker reads after
+    ChosenDevice chosenFor;                // written with chosenFileName, at Select
     char entryLabel[kPathChars] = {};      // UI thread only
     char catalogueNames[kCatalogueRows][kPathChars] = {};  // UI thread only
     int32_t catalogueCount = 0;                            // UI thread only
@@ -129,6 +140,15 @@ struct UpdaterState {
     char progressBuffer[kProgressChars + 1] = {};
 
     DragState drag;
+
+    // --- The last run, beyond screenMode (worker thread; read by the UI only
+    // after updateRequested is back at 0) ---
+    RunOutcome runOutcome;
+    RunObserver* runObserver = nullptr;  // set once at start-up, or null
+    // Set by a front end that must end a run early (the command line's
+    // Ctrl+C): the run stops at the next page boundary, failed, and the
+    // device is still reset and closed. The window never sets it.
+    Flag stopRunRequested{0};
 
     // --- Shutdown: the worker stops only at a point where it is not inside
     // the device library, so that nothing calls the library after

@@ -40,6 +40,7 @@ enum RunCause : int32_t {
     CauseMismatch,          // a page read back differs from the file
     CauseIdentityMismatch,  // the identity page read back differs from the file
     CauseResetFailed,
+    CauseInterrupted,       // stopped at a page boundary on request (stopRunRequested)
 };
 
 struct RunOutcome {
