@@ -18,10 +18,14 @@ void WaitWhileWarningOpen(UpdaterState& state) {
 
 // A failed run and a mismatch in the identity page end alike: the failed
 // screen after an update, the mismatch screen after a verify, both with
-// Try Again and Cancel.
-void DrawResult(UpdaterState& state) {
+// Try Again and Cancel. A run refused before the device was touched speaks
+// of the device the firmware was chosen for, whatever is attached now.
+// Runs on the UI thread: a screen the user has already left (Done while
+// the device was being reset) gets no result drawn over it.
+void DrawResult(void* context) {
+    UpdaterState& state = *static_cast<UpdaterState*>(context);
     Controls& controls = *state.controls;
-    const uint32_t kind = state.deviceTable[0].kind;
+    const uint32_t kind = RefusedBeforeDevice(state.runOutcome) ? state.chosenFor.kind : state.deviceTable[0].kind.load();
     const int32_t mode = state.screenMode;
     const bool verified = state.modeVerifyFirmwareOnly == 1;
     if (mode == ScreenFailed || mode == ScreenIdMismatch) {
@@ -78,25 +82,13 @@ void SeveralDevices(UpdaterState& state) {
     HideDeviceLabels(*state.controls, true);
 }
 
-}  // namespace
-
-void RunUpdateBranch(UpdaterState& state) {
-    RunUpdate(state);
-    WaitWhileWarningOpen(state);
-    state.controls->Show(ControlWarningPanel, false);
-    DiscoverDevices(state);
-    WaitWhileWarningOpen(state);
-    state.controls->Show(ControlPercentText, false);
-    state.progressBuffer[0] = '\0';
-    state.controls->SetText(ControlProgressText, state.progressBuffer);
-    DrawResult(state);
-    state.updateRequested = 0;
-    state.system->KeepAwake(false);
-}
-
 // At most one transition per pass, and only when the kind of screen changes.
-void RunIdleBranch(UpdaterState& state) {
-    DiscoverDevices(state);
+// Decided and drawn on the UI thread, so that it cannot interleave with the
+// click that starts an operation: once an operation is requested (perhaps
+// while the pass was running) the screen is the operation's.
+void ApplyTransition(void* context) {
+    UpdaterState& state = *static_cast<UpdaterState*>(context);
+    if (state.updateRequested == 1 || state.screenMode != ScreenIdle) return;
     const int32_t count = state.deviceCount;
     const int32_t view = state.deviceView;
     const bool headset = state.deviceTable[0].kind == KindHeadset;
@@ -109,6 +101,27 @@ void RunIdleBranch(UpdaterState& state) {
     } else if (count >= 2 && view != ViewSeveral) {
         SeveralDevices(state);
     }
+}
+
+}  // namespace
+
+void RunUpdateBranch(UpdaterState& state) {
+    RunUpdate(state);
+    WaitWhileWarningOpen(state);
+    state.controls->Show(ControlWarningPanel, false);
+    DiscoverDevices(state);
+    WaitWhileWarningOpen(state);
+    state.controls->Show(ControlPercentText, false);
+    state.progressBuffer[0] = '\0';
+    state.controls->SetText(ControlProgressText, state.progressBuffer);
+    state.controls->RunOnUiThread(&DrawResult, &state);
+    state.updateRequested = 0;
+    state.system->KeepAwake(false);
+}
+
+void RunIdleBranch(UpdaterState& state) {
+    DiscoverDevices(state);
+    state.controls->RunOnUiThread(&ApplyTransition, &state);
 }
 
 void UpdateWorker(UpdaterState& state) {

@@ -38,6 +38,7 @@
   X(TextReasonMismatch, "Page {page} of {pages} on the {device} differs from the file {file}.") \
   X(TextReasonIdentityMismatch, "The identity page of the {device} differs from the file {file}.") \
   X(TextReasonReset, "The {device} did not accept the reset (status {status}). Unplug it, plug it back in and verify it.") \
+  X(TextReasonInterrupted, "Stopped on request before page {page} of {pages}; the {device} was reset and closed.") \
   /* Start-up problems, shown in a message box. */ \
   /* The command line. */ \
   /* The run log. */

@@ -56,6 +56,9 @@ bool IdentifyDevice(UpdaterState& state, int i, const uint8_t* request, uint8_t*
     Record(state, lib.RemotePeek(state.probeHandle, 0, identityAddress, 4, identity));
     entry.idPresent = identity[0] != 0 ? 1 : 0;
 
+    // A query that fails without an answer must not leave the reply of the
+    // device before it to be read as this one's.
+    std::memset(reply, 0, kPacketBytes);
     Record(state, lib.commandSendAndGetResponse(state.probeHandle, request, reply));
     InterpretVersionReply(state, row, reply);
 

@@ -42,14 +42,9 @@ void VisitEntry(const FolderEntry& entry, void* context) {
     // A name that fills its field without a terminator was cut: skip it.
     if (std::memchr(entry.name, '\0', sizeof entry.name) == nullptr) return;
     const char* name = entry.name;
-    if (!FileFitsDevice(name, scan.kind, scan.productId, scan.modelText)) return;
-
-    char tag[kPathChars];
+    if (!FirmwareFileFits(scan.folder, name, scan.kind, scan.productId, scan.modelText)) return;
     char label[kPathChars];
-    if (!FormFileTag(name, tag, sizeof tag) || !FormEntryLabel(name, label, sizeof label)) return;
-    char path[kPathChars] = {};
-    if (!AppendBounded(path, scan.folder) || !AppendBounded(path, name)) return;
-    if (!FirstLineHolds(path, tag)) return;
+    FormEntryLabel(name, label, sizeof label);
 
     CopyName(state.entryLabel, label);
     CopyName(state.catalogueNames[state.catalogueCount], name);
@@ -58,6 +53,16 @@ void VisitEntry(const FolderEntry& entry, void* context) {
 }
 
 }  // namespace
+
+bool FirmwareFileFits(const char* folder, const char* name, uint32_t kind, uint32_t productId, const char* modelText) {
+    if (folder == nullptr || name == nullptr || !FileFitsDevice(name, kind, productId, modelText)) return false;
+    char tag[kPathChars];
+    char label[kPathChars];
+    if (!FormFileTag(name, tag, sizeof tag) || !FormEntryLabel(name, label, sizeof label)) return false;
+    char path[kPathChars] = {};
+    if (!AppendBounded(path, folder) || !AppendBounded(path, name)) return false;
+    return FirstLineHolds(path, tag);
+}
 
 void ScanFirmwareFolder(UpdaterState& state, CatalogueList& list) {
     state.catalogueCount = 0;

@@ -2,6 +2,8 @@
 // device in row activeDeviceRow, offered in the firmware selection dialog.
 #pragma once
 
+#include <cstdint>
+
 struct UpdaterState;
 
 inline constexpr int kFirstLineChars = 150;  // the first-line buffer, terminator included
@@ -12,6 +14,13 @@ struct CatalogueList {
     virtual ~CatalogueList() = default;
     virtual void AppendRow(const char* text) = 0;
 };
+
+// True when the file `name` in `folder` (a path ending in its separator) fits
+// the device: its name passes the device's naming rule, a tag and a version
+// can be formed from it, its full path is not cut, and its first line holds
+// the tag. The scan lists exactly the files for which this holds, and a run
+// checks it again before it touches the device.
+bool FirmwareFileFits(const char* folder, const char* name, uint32_t kind, uint32_t productId, const char* modelText);
 
 // Lists the fitting files in the listing's own order: row i of `list` and
 // state.catalogueNames[i] always name the same file, and catalogueCount is

@@ -17,52 +17,76 @@ bool NameHas(const char* name, const char* word) { return std::strstr(name, word
 
 }  // namespace
 
-bool CountImageLines(TextLines& lines, int32_t maxLines, int32_t& count) {
+ImageProblem CheckImageLine(const char* piece, size_t length, int32_t lineNumber) {
+    if (std::memchr(piece, '\r', length) != nullptr) return ImageLoneCr;
+    const bool ended = length > 0 && piece[length - 1] == '\n';
+    // A piece that fills the buffer without its line end is a cut line.
+    if (!ended && length + 1 >= kImageLineChars) return ImageLineTooLong;
+    uint8_t byte = 0;
+    if (lineNumber > 1 && !ScanImageLine(piece, byte)) return ImageNoNumber;
+    return ImageOk;
+}
+
+ImageLoad CheckImageLines(TextLines& lines, int32_t maxLines, int32_t& count) {
     char line[kImageLineChars];
     count = 0;
-    while (lines.ReadLine(line, sizeof line)) {
-        if (count >= maxLines) return false;
+    while (const size_t length = lines.ReadLine(line, sizeof line)) {
+        if (count >= maxLines) return {ImageTooLarge, count + 1};
         ++count;
+        if (const ImageProblem problem = CheckImageLine(line, length, count); problem != ImageOk) {
+            return {problem, count};
+        }
     }
-    return true;
+    return {};
 }
 
-int32_t ReadImageBytes(TextLines& lines, uint8_t* imageBytes, int32_t limit) {
+ImageLoad ReadImageBytes(TextLines& lines, uint8_t* imageBytes, int32_t limit, int32_t& count) {
     char line[kImageLineChars];
-    uint8_t kept = 0;  // a first line without a number gives 0
-    int32_t count = 0;
+    uint8_t kept = 0;  // the first line may hold no number: its byte is 0
+    count = 0;
     // Stopping at the first pass's count keeps the zero tail whole, so the
     // engine's reads of the last page stay inside the buffer.
-    while (count < limit && lines.ReadLine(line, sizeof line)) {
-        ScanImageLine(line, kept);  // a line without a number repeats the last byte
+    while (count < limit) {
+        const size_t length = lines.ReadLine(line, sizeof line);
+        if (length == 0) break;
+        if (const ImageProblem problem = CheckImageLine(line, length, count + 1); problem != ImageOk) {
+            return {problem, count + 1};
+        }
+        ScanImageLine(line, kept);
         imageBytes[count++] = kept;
     }
-    return count;
+    return {};
 }
 
-bool LoadFirmwareImage(const char* path, FirmwareImage& image) {
+ImageLoad LoadFirmwareImage(const char* path, FirmwareImage& image) {
     ReleaseFirmwareImage(image);
     TextLines lines;
-    if (!lines.Open(path)) return false;
+    if (!lines.Open(path)) return {ImageUnreadable, 0};
     int32_t counted = 0;
-    if (!CountImageLines(lines, kMaxImageLines, counted)) return false;
+    if (const ImageLoad check = CheckImageLines(lines, kMaxImageLines, counted); !check) return check;
 
     auto* bytes = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(counted) + kImageSpareBytes, 1));
-    if (bytes == nullptr) return false;
+    if (bytes == nullptr) return {ImageNoMemory, 0};
     auto* work = static_cast<uint8_t*>(std::calloc(kWorkBufferBytes, 1));
     if (work == nullptr || !lines.Rewind()) {
         std::free(work);
         std::free(bytes);
-        return false;
+        return {work == nullptr ? ImageNoMemory : ImageUnreadable, 0};
     }
-    image.byteCount = ReadImageBytes(lines, bytes, counted);
+    int32_t read = 0;
+    const ImageLoad reading = ReadImageBytes(lines, bytes, counted, read);
     lines.Close();
-
+    if (!reading) {
+        std::free(work);
+        std::free(bytes);
+        return reading;
+    }
     image.imageBytes = bytes;
     image.workBuffer = work;
+    image.byteCount = read;
     image.pageCount = image.byteCount / kImagePageBytes + (image.byteCount % kImagePageBytes > 0 ? 1 : 0);
     imagesHeld.fetch_add(1);
-    return true;
+    return {};
 }
 
 void ReleaseFirmwareImage(FirmwareImage& image) {

@@ -56,8 +56,8 @@ int TextLines::NextChar() {
     return '\n';
 }
 
-bool TextLines::ReadLine(char* buffer, size_t size) {
-    if (buffer == nullptr || size == 0) return false;
+size_t TextLines::ReadLine(char* buffer, size_t size) {
+    if (buffer == nullptr || size == 0) return 0;
     size_t length = 0;
     while (length + 1 < size) {
         const int c = NextChar();
@@ -66,5 +66,5 @@ bool TextLines::ReadLine(char* buffer, size_t size) {
         if (c == '\n') break;
     }
     buffer[length] = '\0';
-    return length > 0;
+    return length;
 }

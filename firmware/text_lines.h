@@ -23,8 +23,9 @@ class TextLines {
     // Reads the next piece of a line into `buffer` (of `size` characters) as
     // fgets does: at most size - 1 characters, ending after a '\n' when it
     // fits, always terminated. CR LF reads as '\n' (a lone CR stays) and the
-    // byte 0x1A ends the file. False at the end, when nothing was read.
-    bool ReadLine(char* buffer, size_t size);
+    // byte 0x1A ends the file. Returns the characters read (a NUL among them
+    // counts), 0 at the end.
+    size_t ReadLine(char* buffer, size_t size);
 
    private:
     int NextRawByte();  // -1 at the end or on an error

@@ -48,4 +48,8 @@ struct Controls {
     // Adds a line at the end of the selection dialog's list and paints it;
     // dropped while no dialog is open.
     virtual void AppendLogLine(const char* text) = 0;
+    // Runs `action(context)` on the UI thread and returns when it is done.
+    // The worker decides and draws a screen this way, so that what it reads
+    // of the state and what it draws cannot interleave with a click.
+    virtual void RunOnUiThread(void (*action)(void* context), void* context) = 0;
 };

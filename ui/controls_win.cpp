@@ -17,6 +17,7 @@ enum RequestKind {
     RequestShowSkin,
     RequestCloseDialog,
     RequestLogLine,
+    RequestRun,
 };
 
 struct ControlRequest {
@@ -26,6 +27,8 @@ struct ControlRequest {
     const char* text;
     SkinId skin;
     FontId font;
+    void (*action)(void*) = nullptr;
+    void* context = nullptr;
 };
 
 const ControlLayout& LayoutOf(ControlId control) {
@@ -88,6 +91,9 @@ void Execute(const ControlRequest& request) {
                 UpdateWindow(ui.logList);
             }
             return;
+        case RequestRun:
+            request.action(request.context);
+            return;
     }
 }
 
@@ -116,6 +122,9 @@ struct WinControls final : Controls {
     void CloseSelectionDialog() override { Submit({RequestCloseDialog, ControlSkinView, false, nullptr, SkinIntro, FontLabel}); }
     void AppendLogLine(const char* text) override {
         Submit({RequestLogLine, ControlSkinView, false, text, SkinIntro, FontLabel});
+    }
+    void RunOnUiThread(void (*action)(void*), void* context) override {
+        Submit({RequestRun, ControlSkinView, false, nullptr, SkinIntro, FontLabel, action, context});
     }
 };
 

@@ -1,11 +1,10 @@
 // The selection dialog's stages: opening, Select and Cancel.
 #include "ui/selection_dialog.h"
 
-#include <cstdio>
-
 #include "app/updater_state.h"
 #include "ui/controls.h"
 #include "ui/version_label.h"
+#include "update/run_checks.h"
 
 void OpenSelectionDialog(UpdaterState& state, SelectionDialogView& dialog) {
     state.selectedFileIndex = 0;
@@ -23,7 +22,7 @@ void SelectFirmware(UpdaterState& state, SelectionDialogView& dialog) {
     // counts as no selection.
     if (row >= state.catalogueCount) row = -1;
     if (row >= 0) {
-        std::snprintf(state.chosenFileName, sizeof state.chosenFileName, "%s", state.catalogueNames[row]);
+        ChooseFirmware(state, state.catalogueNames[row]);
         dialog.RowText(row, state.entryLabel, sizeof state.entryLabel);
     }
     state.selectedFileIndex = row + 1;

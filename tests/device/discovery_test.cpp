@@ -164,6 +164,16 @@ TEST_F(DiscoveryTest, IdentityAndVersionFailuresDoNotStopThePass) {
     EXPECT_LT(state.lastStatus, 0);  // the failed close
 }
 
+// A version query that fails leaves nothing of the device before it.
+TEST_F(DiscoveryTest, AFailedVersionQueryDoesNotInheritThePreviousDevicesReply) {
+    Plug(std::string(kAdapter) + "device headset product=28F80106 kind=13 fail=version reply=v1_2_RX93\n");
+    DiscoverDevices(state);
+    ASSERT_EQ(state.deviceCount, 2);
+    EXPECT_EQ(VersionText(0), "1_1");
+    EXPECT_EQ(VersionText(1), "");
+    EXPECT_EQ(ModelText(1), "");
+}
+
 TEST_F(DiscoveryTest, GenericProductsAreResetOnEveryPassAfterTheirLabels) {
     Plug("device base product=170D0100 kind=12 reply=v2_0_RX71\n"
          "device set product=170D0101 kind=13 reply=v2_1_RX93\n");

@@ -54,19 +54,51 @@ TEST_F(FirmwareImageTest, PagesCountWholeAndPartPagesWithAZeroTail) {
     EXPECT_EQ(image.byteCount, 0);
 }
 
-TEST_F(FirmwareImageTest, LinesWithoutANumberRepeatTheByteBefore) {
-    EXPECT_EQ(Load("note first\n3a\n0x3A Headset_v1_2\n13A\n\nbad\nnote here\n  -1\n123456789AB\n"),
-              (std::vector<uint8_t>{0x00, 0x3A, 0x3A, 0x3A, 0x3A, 0xAD, 0xAD, 0xFF, 0xAB}));
-    // A blank line shifts every later byte by one position.
-    EXPECT_EQ(Load("01\n02\n\n03\n04"), (std::vector<uint8_t>{1, 2, 2, 3, 4}));
+TEST_F(FirmwareImageTest, TheFirstLineMayHoldTextAloneEveryOtherLineANumber) {
+    EXPECT_EQ(Load("note first\n3a\n0x3A Headset_v1_2\n13A\nbad\n  -1\n123456789AB\n0x\n"),
+              (std::vector<uint8_t>{0x00, 0x3A, 0x3A, 0x3A, 0xAD, 0xFF, 0xAB, 0x00}));
+    EXPECT_EQ(Load("01 Headset_v1_2 text\n02"), (std::vector<uint8_t>{1, 2}));
 }
 
-TEST_F(FirmwareImageTest, ALineOf200CharactersTakesTwoPositions) {
-    const std::string longLine = "22" + std::string(147, ' ') + "33" + std::string(49, 'z') + "\n";
-    ASSERT_EQ(longLine.size(), 201u);
-    EXPECT_EQ(Load("11\n" + longLine + "44\n"), (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44}));
-    const std::string wordy = "55" + std::string(147, ' ') + std::string(51, 'z') + "\n";
-    EXPECT_EQ(Load(wordy + "66\n"), (std::vector<uint8_t>{0x55, 0x55, 0x66}));
+// Each rule, with the line that breaks it; nothing is held afterwards.
+TEST_F(FirmwareImageTest, TextThatIsNoImageIsRefusedAtItsFirstBadLine) {
+    const struct {
+        std::string text;
+        ImageProblem problem;
+        int32_t line;
+    } cases[] = {
+        {"01\n02\n\n03\n", ImageNoNumber, 3},
+        {"01\n02\nnote\n", ImageNoNumber, 3},
+        {"01\n02\n   \n", ImageNoNumber, 3},
+        {std::string("01\n\0" "3a\n", 7), ImageNoNumber, 2},
+        {"01\r02\r03\r", ImageLoneCr, 1},
+        {"01\n02\r\r\n", ImageLoneCr, 2},
+        {"01\n02\r", ImageLoneCr, 2},
+        {"01\n" + std::string(149, '2') + "\n", ImageLineTooLong, 2},
+        {"01\n" + std::string(149, '2'), ImageLineTooLong, 2},
+        {"22" + std::string(147, ' ') + "33\n", ImageLineTooLong, 1},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(Path("image.txt"), c.text);
+        const ImageLoad load = LoadFirmwareImage(Path("image.txt").c_str(), image);
+        EXPECT_EQ(load.problem, c.problem) << c.text;
+        EXPECT_EQ(load.line, c.line) << c.text;
+        EXPECT_EQ(image.imageBytes, nullptr);
+    }
+    EXPECT_EQ(FirmwareImagesHeld(), 0);
+    // 148 characters before the line end is the longest line.
+    EXPECT_EQ(Load("01\n22" + std::string(146, ' ') + "\n"), (std::vector<uint8_t>{1, 0x22}));
+    EXPECT_EQ(Load("01\n22" + std::string(146, ' ')), (std::vector<uint8_t>{1, 0x22}));
+}
+
+TEST_F(FirmwareImageTest, ReadingStopsAtTheFirstLinePast192Pages) {
+    // A lone CR behind the limit: a reader that went on would report it instead.
+    WriteBytes(Path("image.txt"), Repeat("5A\n", kMaxImageLines + 1) + "5A\r" + Repeat("5A\n", 100));
+    const ImageLoad load = LoadFirmwareImage(Path("image.txt").c_str(), image);
+    EXPECT_EQ(load.problem, ImageTooLarge);
+    EXPECT_EQ(load.line, kMaxImageLines + 1);
+    EXPECT_EQ(Load(Repeat("5A\n", kMaxImageLines)).size(), static_cast<size_t>(kMaxImageLines));
+    EXPECT_EQ(image.pageCount, 192);
 }
 
 TEST_F(FirmwareImageTest, CrLfAndLfFilesGiveTheSameImage) {
@@ -83,8 +115,8 @@ TEST_F(FirmwareImageTest, CrLfAndLfFilesGiveTheSameImage) {
     EXPECT_EQ(image.pageCount, 3);
 }
 
-TEST_F(FirmwareImageTest, BinaryFilesLoadUpToTheEndOfFileByte) {
-    EXPECT_EQ(Load(std::string("\0" "3a\n", 4) + "\xff\xfe\n7f\r\n\x1a" "55\n"), (std::vector<uint8_t>{0, 0, 0x7F}));
+TEST_F(FirmwareImageTest, TheEndOfFileByteEndsTheImage) {
+    EXPECT_EQ(Load("7f\r\n3a\n\x1a" "55\n\xff\xfe\n"), (std::vector<uint8_t>{0x7F, 0x3A}));
 }
 
 TEST_F(FirmwareImageTest, AFileThatGrowsBetweenThePassesIsReadToItsFirstCount) {
@@ -92,26 +124,32 @@ TEST_F(FirmwareImageTest, AFileThatGrowsBetweenThePassesIsReadToItsFirstCount) {
     TextLines lines;
     ASSERT_TRUE(lines.Open(Path("image.txt").c_str()));
     int32_t counted = 0;
-    ASSERT_TRUE(CountImageLines(lines, kMaxImageLines, counted));
+    ASSERT_TRUE(CheckImageLines(lines, kMaxImageLines, counted));
     ASSERT_EQ(counted, 1020);
     WriteBytes(Path("image.txt"), Repeat("02\n", 20), true);
     ASSERT_TRUE(lines.Rewind());
     std::vector<uint8_t> buffer(static_cast<size_t>(counted + kImageSpareBytes), 0xEE);
-    EXPECT_EQ(ReadImageBytes(lines, buffer.data(), counted), 1020);
+    int32_t read = 0;
+    EXPECT_TRUE(ReadImageBytes(lines, buffer.data(), counted, read));
+    EXPECT_EQ(read, 1020);
     EXPECT_EQ(buffer[1019], 0x01);
     EXPECT_EQ(buffer[1020], 0xEE);  // the spare bytes stay as they were
     EXPECT_EQ(buffer.back(), 0xEE);
 }
 
-TEST_F(FirmwareImageTest, CountingFailsPastItsLimit) {
-    WriteBytes(Path("image.txt"), "01\n02\n03\n04\n");
+TEST_F(FirmwareImageTest, AFileChangedBetweenThePassesIsCheckedAgain) {
+    WriteBytes(Path("image.txt"), Repeat("01\n", 10));
     TextLines lines;
     ASSERT_TRUE(lines.Open(Path("image.txt").c_str()));
     int32_t counted = 0;
-    EXPECT_FALSE(CountImageLines(lines, 3, counted));
+    ASSERT_TRUE(CheckImageLines(lines, kMaxImageLines, counted));
+    WriteBytes(Path("image.txt"), "01\n02\nnote\n");
     ASSERT_TRUE(lines.Rewind());
-    EXPECT_TRUE(CountImageLines(lines, 4, counted));
-    EXPECT_EQ(counted, 4);
+    std::vector<uint8_t> buffer(static_cast<size_t>(counted + kImageSpareBytes));
+    int32_t read = 0;
+    const ImageLoad load = ReadImageBytes(lines, buffer.data(), counted, read);
+    EXPECT_EQ(load.problem, ImageNoNumber);
+    EXPECT_EQ(load.line, 3);
 }
 
 TEST_F(FirmwareImageTest, AMissingFileFailsAndHoldsNothing) {

@@ -71,23 +71,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t kept = 0;
     size_t at = 0;
     char line[kImageLineChars];
-    while (lines.ReadLine(line, sizeof line)) {
+    ImageLoad expected;  // the first rule a piece breaks
+    while (const size_t got = lines.ReadLine(line, sizeof line)) {
         size_t length = 0;
         while (length < kImageLineChars - 1 && at + length < text.size()) {
             if (text[at + length++] == '\n') break;
         }
-        if (length == 0 || std::memcmp(line, text.data() + at, length) != 0 || line[length] != '\0') std::abort();
+        if (got != length || std::memcmp(line, text.data() + at, length) != 0 || line[length] != '\0') std::abort();
+        const bool ended = text[at + length - 1] == '\n';
         at += length;
         uint8_t byte = kept;
         const bool scanned = ScanImageLine(line, byte);
         CheckAgainstScanf(line, scanned, byte);
         kept = byte;
         bytes.push_back(kept);
+        const int32_t number = static_cast<int32_t>(bytes.size());
+        if (expected) {
+            if (std::memchr(line, '\r', length) != nullptr) expected = {ImageLoneCr, number};
+            else if (!ended && length == kImageLineChars - 1) expected = {ImageLineTooLong, number};
+            else if (number > 1 && !scanned) expected = {ImageNoNumber, number};
+        }
     }
     if (at != text.size()) std::abort();
 
     FirmwareImage image;
-    if (!LoadFirmwareImage(FilePath().c_str(), image)) std::abort();
+    const ImageLoad load = LoadFirmwareImage(FilePath().c_str(), image);
+    if (load.problem != expected.problem || load.line != expected.line) std::abort();
+    if (!load) {
+        if (image.imageBytes != nullptr) std::abort();
+        return 0;
+    }
     if (image.byteCount != static_cast<int32_t>(bytes.size())) std::abort();
     if (image.pageCount != (image.byteCount + kImagePageBytes - 1) / kImagePageBytes) std::abort();
     for (int32_t i = 0; i < image.byteCount + kImageSpareBytes; ++i) {

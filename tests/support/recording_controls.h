@@ -21,6 +21,9 @@ struct RecordingControls : Controls {
     void ShowSkin(SkinId skin) override;
     void CloseSelectionDialog() override;
     void AppendLogLine(const char* text) override;
+    // The test thread is the UI thread, and the worker runs in lockstep with
+    // it: the action runs at once, on the caller's thread.
+    void RunOnUiThread(void (*action)(void*), void* context) override { action(context); }
 
     // What the test reads.
     bool Visible(ControlId control) const;

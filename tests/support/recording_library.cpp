@@ -8,7 +8,23 @@ namespace {
 std::vector<Call> calls;
 std::map<int, int32_t> overrides;
 std::map<int, std::function<void()>> actions;
+std::map<std::string, std::function<void()>> nextCallActions;
+std::function<void(const char*)> everyCallAction;
+struct Swallowed {
+    int first = 0, last = -1;
+    int32_t status = 0;
+} swallowed;
 int packets = 0;
+
+// Runs what a test asked to happen just before `entry` is called.
+void Before(const char* entry) {
+    if (everyCallAction) everyCallAction(entry);
+    auto found = nextCallActions.find(entry);
+    if (found == nextCallActions.end()) return;
+    std::function<void()> action = std::move(found->second);
+    nextCallActions.erase(found);
+    action();
+}
 
 int32_t Note(const char* entry, int32_t status, const uint8_t* request = nullptr) {
     Call call{entry, {}, status};
@@ -18,27 +34,42 @@ int32_t Note(const char* entry, int32_t status, const uint8_t* request = nullptr
 }
 
 int32_t List(int32_t selector, int32_t maximum, uint8_t* shortIds, uint32_t* productIds) {
+    Before("AvDllListDevices");
     return Note("AvDllListDevices", sim::AvDllListDevices(selector, maximum, shortIds, productIds));
 }
 int32_t Find(int32_t mode, DeviceQuery* query, int32_t* index) {
+    Before("AvDllFindDevice");
     return Note("AvDllFindDevice", sim::AvDllFindDevice(mode, query, index));
 }
 int32_t Open(DeviceQuery* query, int32_t index, DeviceHandle* handle) {
+    Before("AvDllOpenDevice");
     return Note("AvDllOpenDevice", sim::AvDllOpenDevice(query, index, handle));
 }
 int32_t Peek(DeviceHandle handle, int32_t space, int32_t address, int32_t count, void* out) {
+    Before("RemotePeek");
     return Note("RemotePeek", sim::RemotePeek(handle, space, address, count, out));
 }
 int32_t Exchange(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
     const int n = ++packets;
+    Before("commandSendAndGetResponse");
     if (auto action = actions.find(n); action != actions.end()) action->second();
+    if (n >= swallowed.first && n <= swallowed.last) return Note("commandSendAndGetResponse", swallowed.status, request);
     int32_t status = sim::commandSendAndGetResponse(handle, request, response);
     if (auto replaced = overrides.find(n); replaced != overrides.end()) status = replaced->second;
     return Note("commandSendAndGetResponse", status, request);
 }
-int32_t FlashMode(DeviceHandle* handle) { return Note("SerialMemEnterFlashMode", sim::SerialMemEnterFlashMode(handle)); }
-int32_t Reset(DeviceHandle handle) { return Note("systemReset", sim::systemReset(handle)); }
-int32_t Close(DeviceHandle handle) { return Note("AvDllCloseHandle", sim::AvDllCloseHandle(handle)); }
+int32_t FlashMode(DeviceHandle* handle) {
+    Before("SerialMemEnterFlashMode");
+    return Note("SerialMemEnterFlashMode", sim::SerialMemEnterFlashMode(handle));
+}
+int32_t Reset(DeviceHandle handle) {
+    Before("systemReset");
+    return Note("systemReset", sim::systemReset(handle));
+}
+int32_t Close(DeviceHandle handle) {
+    Before("AvDllCloseHandle");
+    return Note("AvDllCloseHandle", sim::AvDllCloseHandle(handle));
+}
 
 }  // namespace
 
@@ -59,6 +90,9 @@ void Clear() {
     calls.clear();
     overrides.clear();
     actions.clear();
+    nextCallActions.clear();
+    everyCallAction = nullptr;
+    swallowed = Swallowed{};
     packets = 0;
 }
 
@@ -81,5 +115,13 @@ int CountCalls(const std::string& entry) {
 void OverridePacket(int n, int32_t status) { overrides[n] = status; }
 
 void BeforePacket(int n, std::function<void()> action) { actions[n] = std::move(action); }
+
+void BeforeNextCall(const std::string& entry, std::function<void()> action) {
+    nextCallActions[entry] = std::move(action);
+}
+
+void BeforeEveryCall(std::function<void(const char*)> action) { everyCallAction = std::move(action); }
+
+void SwallowPackets(int first, int last, int32_t status) { swallowed = {first, last, status}; }
 
 }  // namespace recording

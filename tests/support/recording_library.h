@@ -33,5 +33,15 @@ int CountCalls(const std::string& entry);
 void OverridePacket(int n, int32_t status);
 // Runs just before packet number n is sent (for example to open the warning).
 void BeforePacket(int n, std::function<void()> action);
+// Runs once, just before the next call of `entry` reaches the simulator: what
+// a person does while the worker is inside the library.
+void BeforeNextCall(const std::string& entry, std::function<void()> action);
+// Runs before every call, with the entry point's name (the interleaving
+// fuzzer acts from here); null to stop.
+void BeforeEveryCall(std::function<void(const char* entry)> action);
+// Packets number `first` to `last` (1-based) never reach the simulator: the
+// library answers `status` and leaves the response buffer as it was, as a
+// misbehaving library may.
+void SwallowPackets(int first, int last, int32_t status);
 
 }  // namespace recording

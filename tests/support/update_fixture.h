@@ -10,12 +10,14 @@
 
 #include "app/updater_state.h"
 #include "device/discovery.h"
+#include "firmware/name_rules.h"
 #include "sim/simulator.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/image_files.h"
 #include "tests/support/recording_controls.h"
 #include "tests/support/recording_library.h"
 #include "tests/support/test_folder.h"
+#include "update/run_checks.h"
 #include "update/update_sequence.h"
 
 inline constexpr char kTestHeadset[] = "device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93\n";
@@ -46,9 +48,13 @@ class UpdateFixture : public ::testing::Test {
         recording::Clear();
     }
 
+    // Writes the image with its name's tag in the first line, as a firmware
+    // file carries it, and chooses it for the device in row 0.
     void Choose(const std::string& name, const std::vector<uint8_t>& image) {
-        WriteImageFile(name, image);
-        std::snprintf(state.chosenFileName, sizeof state.chosenFileName, "%s", name.c_str());
+        char tag[kPathChars];
+        FormFileTag(name.c_str(), tag, sizeof tag);
+        WriteImageFile(name, image, tag);
+        ChooseFirmware(state, name.c_str());
     }
 
     // One run: update, or verify only.

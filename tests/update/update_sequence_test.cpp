@@ -275,6 +275,7 @@ TEST_F(UpdateSequenceTest, AFailureAtEveryPacketEndsWithItsLineAndStillResets) {
         if (n == 77) return "Device Failed Part 2 Verification...";
         return "Device Failed Part 3 Verification...";
     };
+    Attach(kTestHeadset);
     Choose("RX93_Headset_v1_1_ef.txt", MakeImage(1024));
     for (int n = 1; n <= 141; ++n) {
         controls.ClearHistory();
@@ -285,6 +286,10 @@ TEST_F(UpdateSequenceTest, AFailureAtEveryPacketEndsWithItsLineAndStillResets) {
         ASSERT_GE(lines.size(), 3u);
         EXPECT_EQ(lines[lines.size() - 3], lineFor(n)) << "packet " << n;
         EXPECT_EQ(state.screenMode, ScreenFailed) << "packet " << n;
+        EXPECT_EQ(state.runOutcome.stage, n <= 73 ? StageProgram : StageVerify) << "packet " << n;
+        EXPECT_EQ(state.runOutcome.cause, CauseNoAnswer) << "packet " << n;
+        EXPECT_EQ(state.runOutcome.page, 1) << "packet " << n;
+        EXPECT_EQ(state.runOutcome.status, -1) << "packet " << n;
         EXPECT_EQ(recording::CountCalls("systemReset"), 1) << "packet " << n;
         EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), 1) << "packet " << n;
         EXPECT_EQ(FirmwareImagesHeld(), 0);
@@ -300,25 +305,29 @@ TEST_F(UpdateSequenceTest, AFailedConnectionAttemptsNoResetOrClose) {
     Run();
     EXPECT_EQ(state.screenMode, ScreenFailed);
     EXPECT_EQ(LastLog(), "Could not connect to Device ...");
+    EXPECT_EQ(state.runOutcome.stage, StageConnect);
+    EXPECT_EQ(state.runOutcome.cause, CauseNoAnswer);
+    EXPECT_LT(state.runOutcome.status, 0);
     EXPECT_EQ(recording::CountCalls("systemReset") + recording::CountCalls("AvDllCloseHandle"), 0);
     EXPECT_EQ(system.timerPeriodDepth, 0);
     EXPECT_EQ(FirmwareImagesHeld(), 0);
 }
 
 TEST_F(UpdateSequenceTest, AFailedRomModeStillResetsAndCloses) {
-    Attach("device headset product=28F80106 kind=13 fail=rom\n");
+    Attach("device headset product=28F80106 kind=13 reply=v1_0_RX93 fail=rom\n");
     Choose("RX93_Headset_v1_1_ef.txt", MakeImage(100));
     Run();
     EXPECT_EQ(state.screenMode, ScreenFailed);
     const auto lines = controls.LogLines();
     EXPECT_EQ(lines[lines.size() - 3], "Could not put the Device into Rom Mode ...");
+    EXPECT_EQ(state.runOutcome.stage, StageRomMode);
     EXPECT_EQ(recording::CountCalls("systemReset"), 1);
     EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), 1);
     EXPECT_EQ(recording::CountCalls("commandSendAndGetResponse"), 0);
 }
 
 TEST_F(UpdateSequenceTest, AFailedResetAfterAPassFailsTheRun) {
-    Attach("device headset product=28F80106 kind=13 fail=reset\n");
+    Attach("device headset product=28F80106 kind=13 reply=v1_0_RX93 fail=reset\n");
     Choose("RX93_Headset_v1_1_ef.txt", MakeImage(100));
     Run();
     EXPECT_EQ(state.screenMode, ScreenFailed);
@@ -326,6 +335,40 @@ TEST_F(UpdateSequenceTest, AFailedResetAfterAPassFailsTheRun) {
     EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
               (std::vector<std::string>{"Device Passed Verifification...", "Resetting the Device...",
                                         "Could not Reset the Device..."}));
+    EXPECT_EQ(state.runOutcome.cause, CauseResetFailed);
+    EXPECT_EQ(state.runOutcome.screenMode, ScreenFailed);
+}
+
+// Once the user has left the passed screen (Done answers while the device is
+// being reset), a failing reset no longer writes the screen mode; the
+// outcome still says the run failed.
+TEST_F(UpdateSequenceTest, AModeTheUserChangedIsNotOverwritten) {
+    Attach("device headset product=28F80106 kind=13 reply=v1_0_RX93 fail=reset\n");
+    Choose("RX93_Headset_v1_1_ef.txt", MakeImage(100));
+    recording::BeforeNextCall("systemReset", [&] {
+        ASSERT_EQ(state.screenMode, ScreenPassed);
+        state.screenMode = ScreenIdle;
+    });
+    Run();
+    EXPECT_EQ(state.screenMode, ScreenIdle);
+    EXPECT_EQ(state.runOutcome.screenMode, ScreenFailed);
+    EXPECT_EQ(state.runOutcome.cause, CauseResetFailed);
+}
+
+// A front end's stop request ends the run between pages, and the device is
+// still reset and closed.
+TEST_F(UpdateSequenceTest, AStopRequestEndsTheRunAtTheNextPage) {
+    Attach(kTestHeadset);
+    Choose("RX93_Headset_v1_1_ef.txt", MakeImage(3 * 1024));
+    recording::BeforePacket(30, [&] { state.stopRunRequested = 1; });  // inside page 1
+    Run();
+    EXPECT_EQ(state.screenMode, ScreenFailed);
+    EXPECT_EQ(state.runOutcome.cause, CauseInterrupted);
+    EXPECT_EQ(state.runOutcome.page, 2);
+    EXPECT_EQ(recording::Packets().size(), 73u);  // page 1 ran to its end
+    EXPECT_EQ(recording::CountCalls("systemReset"), 1);
+    EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), 1);
+    state.stopRunRequested = 0;
 }
 
 // Runs that must not reach the device end failed at once, silently.
@@ -395,7 +438,7 @@ TEST(UpdateThroughLoadedLibraryTest, TheDeviceThenReportsTheNewVersion) {
     Bytes image = MakeImage(5000);
     const char stamp[] = "VRPLv1_2_RX93";
     std::memcpy(image.data() + sim::kStampOffset, stamp, sizeof stamp - 1);
-    WriteImageFile("RX93_Headset_v1_2_ef.txt", image);
+    WriteImageFile("RX93_Headset_v1_2_ef.txt", image, "Headset_v1_2");
 
     FakeSystem system;
     RecordingControls controls;
@@ -410,7 +453,7 @@ TEST(UpdateThroughLoadedLibraryTest, TheDeviceThenReportsTheNewVersion) {
     state.firmwareLabel[0].versionText.Load(version, sizeof version);
     EXPECT_STREQ(version, "1_0");
 
-    std::snprintf(state.chosenFileName, kPathChars, "%s", "RX93_Headset_v1_2_ef.txt");
+    ChooseFirmware(state, "RX93_Headset_v1_2_ef.txt");
     state.screenMode = ScreenIdle;
     RunUpdate(state);
     EXPECT_EQ(state.screenMode, ScreenPassed);

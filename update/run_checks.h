@@ -1,0 +1,34 @@
+// What must hold before a run touches the device: it is the one device
+// attached, the device the firmware was chosen for, and the chosen file
+// still fits it. A file chosen for one device is thus never written into
+// another, whatever changed between the choice and the run.
+#pragma once
+
+#include "update/run_outcome.h"
+
+struct FirmwareImage;
+struct UpdaterState;
+
+// Makes `fileName` the chosen firmware and the device in row 0 the one it is
+// chosen for. Called where a person chooses (Select, the command line).
+void ChooseFirmware(UpdaterState& state, const char* fileName);
+
+// CauseNone when exactly one device is listed and it has the product id,
+// kind and model the firmware was chosen for; else CauseNoDevice,
+// CauseSeveralDevices or CauseDeviceChanged.
+RunCause CheckRunDevice(const UpdaterState& state);
+
+// CauseNone when the chosen file in `folder` (ending in its separator) fits
+// the device in row 0 by the naming rules and its first-line tag, exactly as
+// the catalogue lists it; else CauseFileDoesNotFit.
+RunCause CheckRunFile(const UpdaterState& state, const char* folder);
+
+// Everything a run does before it touches the device, in order: the working
+// folder, the device check (after one more discovery pass when the last one
+// does not show the chosen device alone), the file check, the memory type from the file's
+// name, the digest published beside the file, and loading the image (an
+// empty image is refused: it would program nothing and still pass). Fills
+// state.runOutcome's line, byte and page counts and tells the run observer
+// what was loaded. CauseNone when the run may go on; otherwise `image` holds
+// nothing.
+RunCause PrepareRun(UpdaterState& state, FirmwareImage& image);
