@@ -68,6 +68,52 @@ TEST_F(WorkerFlowTest, UnpluggingWhileTheDialogIsOpenCancelsIt) {
     EXPECT_EQ(state.dialogStage, DialogIdle);
 }
 
+// Every transition ends an open selection dialog, not only the loss of the
+// device: a choice never outlives the screen it was made on.
+TEST_F(WorkerFlowTest, EveryTransitionCancelsAnOpenDialog) {
+    WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", "v1_2_RX93");
+    WriteFirmware("RX93_Base_v1_1_ef.txt", "Base_v1_1", "v1_1_RX93");
+    const struct {
+        const char* before;
+        std::string after;
+        SkinId skin;
+    } cases[] = {
+        {kFlowHeadset, kFlowAdapter, SkinAdapterFound},
+        {kFlowAdapter, kFlowHeadset, SkinHeadsetFound},
+        {kFlowHeadset, std::string(kFlowHeadset) + kFlowAdapter, SkinSeveralDevices},
+    };
+    Press(ZoneContinue);
+    for (const auto& c : cases) {
+        Plug("");
+        Wait(200);
+        Plug(c.before);
+        Wait(200);
+        bool cancelled = false;
+        window.dialogScript = [&](FakeSelectionDialog& dialog) {
+            Plug(c.after);
+            Wait(200);
+            cancelled = !dialog.open && dialog.result == kCancelButton;
+        };
+        Press(ZoneFirmwareBox);
+        window.dialogScript = nullptr;
+        EXPECT_TRUE(cancelled) << c.after;
+        EXPECT_EQ(controls.Skin(), c.skin) << c.after;
+        EXPECT_EQ(state.dialogStage, DialogIdle);
+    }
+}
+
+// One pass sees the headset gone and the adapter in its place.
+TEST_F(WorkerFlowTest, AHeadsetSwappedForAnAdapterInOnePass) {
+    HeadsetWithChoice();
+    Plug(kFlowAdapter);
+    Wait(100);
+    EXPECT_EQ(controls.Skin(), SkinAdapterFound);
+    EXPECT_EQ(state.deviceView, ViewAdapter);
+    EXPECT_EQ(state.firmwareChosen, 0);
+    EXPECT_EQ(VersionShown(), "1_0");
+    EXPECT_FALSE(controls.Visible(ControlChosenFirmwareText));
+}
+
 TEST_F(WorkerFlowTest, AnUnknownKindIsDrawnAsAnAdapter) {
     Plug("device odd product=28F80108 kind=7 reply=v1_0_RX93\n");
     Press(ZoneContinue);

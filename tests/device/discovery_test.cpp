@@ -1,5 +1,7 @@
 #include "device/discovery.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "tests/support/sim_fixture.h"
@@ -88,6 +90,55 @@ TEST_F(DiscoveryTest, OldStyleSignaturesGiveOneZeroAndTheirModel) {
     EXPECT_EQ(VersionText(0), "");
     EXPECT_EQ(ModelText(0), "");
     EXPECT_EQ(state.deviceView, ViewHeadset);  // an unrecognised reply never redraws
+}
+
+// An old-style reply that changes the label asks for a redraw as a new-style one does.
+TEST_F(DiscoveryTest, AnOldStyleReplyThatChangesTheLabelRedraws) {
+    Plug("device h product=28F80106 kind=13 reply=v1_2_RX93\n");
+    DiscoverDevices(state);
+    state.deviceView = ViewHeadset;
+    Plug("device h product=28F80106 kind=13 reply=14,host,2016-09-13\n");
+    DiscoverDevices(state);
+    EXPECT_EQ(state.deviceView, ViewNone);
+    EXPECT_EQ(VersionText(0), "1_0");
+    state.deviceView = ViewHeadset;
+    DiscoverDevices(state);  // "1_0" again: no redraw
+    EXPECT_EQ(state.deviceView, ViewHeadset);
+}
+
+// The request bytes as sent, and the reply cleared before each device.
+std::vector<std::vector<uint8_t>> versionRequests;
+int32_t RecordingExchange(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
+    versionRequests.emplace_back(request, request + kPacketBytes);
+    return sim::commandSendAndGetResponse(handle, request, response);
+}
+
+TEST_F(DiscoveryTest, TheVersionRequestIsExactlyItsNineBytesThenZeros) {
+    versionRequests.clear();
+    state.library.commandSendAndGetResponse = &RecordingExchange;
+    Plug(std::string(kHeadset) + kAdapter);
+    DiscoverDevices(state);
+    std::vector<uint8_t> expected(kPacketBytes, 0);
+    const uint8_t head[] = {0xFD, 0x04, 0x07, 0x00, 0x05, 0x02, 0x05, 0x00, 0x00};
+    std::copy(std::begin(head), std::end(head), expected.begin());
+    EXPECT_EQ(versionRequests, (std::vector<std::vector<uint8_t>>{expected, expected}));
+}
+
+// A library that reports more devices than it was asked for: the pass never
+// reads past the ten product ids.
+int32_t ListingTooMany(int32_t selector, int32_t maximum, uint8_t* shortIds, uint32_t* productIds) {
+    sim::AvDllListDevices(selector, maximum, shortIds, productIds);
+    return 12;
+}
+
+TEST_F(DiscoveryTest, AListingCountAboveTheMaximumIsCut) {
+    state.library.AvDllListDevices = &ListingTooMany;
+    std::string text;
+    for (int i = 0; i < 10; ++i) text += "device d" + std::to_string(i) + " product=28F80106 kind=13\n";
+    Plug(text);
+    DiscoverDevices(state);
+    EXPECT_EQ(state.listedCount, kMaxListedDevices);
+    EXPECT_EQ(state.deviceCount, kDeviceRows);
 }
 
 TEST_F(DiscoveryTest, GarbageRepliesNeverReadPastTheReply) {

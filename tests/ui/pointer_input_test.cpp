@@ -121,7 +121,9 @@ TEST_F(PointerInputTest, CancelOnTheFailedScreenEndsThePressBeforeUpdate) {
     EXPECT_EQ(state.updateRequested, 0);  // Update was not reached
 }
 
-TEST_F(PointerInputTest, TryAgainSkipsVerifyButTheWarningButtonStillAnswers) {
+// Try Again after a failed verify starts one verify, even where its zone
+// lies over Verify's.
+TEST_F(PointerInputTest, TryAgainAfterAFailedVerifyStartsOneVerify) {
     ActionsScreen();
     state.screenMode = ScreenFailed;
     state.modeVerifyFirmwareOnly = 1;

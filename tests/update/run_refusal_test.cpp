@@ -175,6 +175,25 @@ TEST_F(RunRefusalTest, TheFilesOwnDigestLetsTheRunGoOn) {
     EXPECT_TRUE(state.runOutcome.digestChecked);
 }
 
+// Values a misbehaving front end or library could leave: a row out of the
+// table, a listing index out of the listing.
+TEST_F(RunRefusalTest, IndicesOutOfRangeNameNoDevice) {
+    Attach(kTestHeadset);
+    ChooseText("3a Headset_v1_1\n4b\n");
+    state.activeDeviceRow = 9;
+    RunFresh();
+    ExpectRefused("row 9");
+    state.activeDeviceRow = 0;
+    for (int32_t index : {-5, 10, 1 << 30}) {
+        Attach(kTestHeadset);
+        state.deviceTable[0].deviceIndex = index;
+        RunFresh();
+        EXPECT_EQ(state.runOutcome.stage, StageConnect) << index;
+        EXPECT_EQ(state.screenMode, ScreenFailed) << index;
+        EXPECT_EQ(recording::CountCalls("AvDllOpenDevice"), 0) << index;
+    }
+}
+
 // A read-back whose exchange answered without filling the reply must not
 // compare against what the reply held before.
 TEST_F(RunRefusalTest, AReadBackTheLibraryDidNotFillNeverMatches) {
