@@ -106,6 +106,9 @@ void ApplyTransition(void* context) {
 }  // namespace
 
 void RunUpdateBranch(UpdaterState& state) {
+    // The run checks the device against what is attached now, not against
+    // a pass from before the click (or from before a result screen).
+    DiscoverDevices(state);
     RunUpdate(state);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlWarningPanel, false);

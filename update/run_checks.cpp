@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/updater_state.h"
-#include "device/discovery.h"
 #include "firmware/bounded_path.h"
 #include "firmware/catalogue.h"
 #include "firmware/digest_file.h"
@@ -102,9 +101,6 @@ RunCause CheckRunFile(const UpdaterState& state, const char* folder) {
 RunCause PrepareRun(UpdaterState& state, FirmwareImage& image) {
     char path[kPathChars];
     if (!FilesFolderPath(*state.system, path)) return CauseNoWorkingFolder;
-    // The devices may have changed since the last pass (Try Again after the
-    // device was plugged back in): look once more before refusing.
-    if (CheckRunDevice(state) != CauseNone) DiscoverDevices(state);
     if (const RunCause device = CheckRunDevice(state); device != CauseNone) return device;
     if (const RunCause file = CheckRunFile(state, path); file != CauseNone) return file;
     // A path cut short by its buffer could name another file.

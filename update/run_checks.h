@@ -24,8 +24,8 @@ RunCause CheckRunDevice(const UpdaterState& state);
 RunCause CheckRunFile(const UpdaterState& state, const char* folder);
 
 // Everything a run does before it touches the device, in order: the working
-// folder, the device check (after one more discovery pass when the last one
-// does not show the chosen device alone), the file check, the memory type from the file's
+// folder, the device check (against the discovery pass that the front end
+// runs right before the run), the file check, the memory type from the file's
 // name, the digest published beside the file, and loading the image (an
 // empty image is refused: it would program nothing and still pass). Fills
 // state.runOutcome's line, byte and page counts and tells the run observer

@@ -8,5 +8,7 @@
 
 struct UpdaterState;
 
-// Runs on the worker thread and blocks it for the whole operation.
+// Runs on the worker thread and blocks it for the whole operation. The
+// caller runs a discovery pass right before it: the run touches the device
+// only when that pass shows the device the firmware was chosen for, alone.
 void RunUpdate(UpdaterState& state);

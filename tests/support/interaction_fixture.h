@@ -1,6 +1,8 @@
-// A fixture for whole interactions: the real worker thread running
-// UpdateWorker against the in-process simulator, on the stepped fake clock,
-// with the test thread as the UI thread (pressing zones, answering dialogs).
+// Whole interactions: the real worker thread running UpdateWorker against
+// the in-process simulator, on the stepped fake clock, with the test thread
+// as the UI thread (pressing zones, answering dialogs). InteractionRig is
+// one such setup (the interleaving fuzzer makes many); InteractionFixture
+// gives one to each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,9 +29,9 @@
 inline constexpr char kFlowHeadset[] = "device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93\n";
 inline constexpr char kFlowAdapter[] = "device adapter product=28F80108 kind=12 identity=01 reply=v1_0_RX93\n";
 
-class InteractionFixture : public ::testing::Test {
-   protected:
-    void SetUp() override {
+class InteractionRig {
+   public:
+    void Start() {
         sim::Reset();
         sim::UseDeviceText("");
         sim::AvDllInitialize();
@@ -45,8 +47,9 @@ class InteractionFixture : public ::testing::Test {
         worker = std::thread([this] { UpdateWorker(state); });
         system.RunFor(0);  // the worker is in its first pause
     }
-    void TearDown() override {
+    void Finish() {
         StopWorker();
+        recording::Clear();
         sim::AvDllShutdown();
         sim::Reset();
     }
@@ -90,10 +93,17 @@ class InteractionFixture : public ::testing::Test {
 
     std::string VersionShown() { return controls.Text(ControlCurrentVersionText); }
 
-    ScopedTestFolder folder;
     FakeSystem system;
     RecordingControls controls;
     UpdaterState state;
     RecordingWindowOps window{state};
     std::thread worker;
+};
+
+class InteractionFixture : public ::testing::Test, public InteractionRig {
+   protected:
+    void SetUp() override { Start(); }
+    void TearDown() override { Finish(); }
+
+    ScopedTestFolder folder;
 };
