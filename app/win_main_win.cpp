@@ -37,7 +37,7 @@ bool WaitPumping(DWORD milliseconds, Done done) {
 }
 
 // The running instance's window, restored if minimised and brought to the
-// front; the call does not wait on that window's thread.
+// front. Nothing here waits on that window's thread, which may be busy.
 void BringRunningWindowToFront(HINSTANCE instance) {
     char className[100] = {};
     LoadStringA(instance, IDS_WINDOW_CLASS, className, sizeof className);

@@ -11,9 +11,10 @@ constexpr DWORD kFullPathChars = 1024;
 
 void RestrictLibrarySearch() { SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }
 
-FARPROC SystemLibraryFunction(const wchar_t* library, const char* name) {
+// Through void*, the one place an address from the loader loses its FARPROC type.
+void* SystemLibraryFunction(const wchar_t* library, const char* name) {
     HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module != nullptr ? GetProcAddress(module, name) : nullptr;
+    return module != nullptr ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
 }
 
 HMODULE LoadLibraryByFullPath(const char* path, DWORD& error) {

@@ -14,7 +14,7 @@ void RestrictLibrarySearch();
 
 // The address of `name` in the system library `library`, loaded from System32
 // only and kept loaded; null when either is absent.
-FARPROC SystemLibraryFunction(const wchar_t* library, const char* name);
+void* SystemLibraryFunction(const wchar_t* library, const char* name);
 
 // A system library's function, typed by its real prototype, without a static
 // import: SYSTEM_FUNCTION(L"winmm.dll", timeBeginPeriod).
