@@ -40,6 +40,14 @@
   X(TextReasonReset, "The {device} did not accept the reset (status {status}). Unplug it, plug it back in and verify it.") \
   X(TextReasonInterrupted, "Stopped on request before page {page} of {pages}; the {device} was reset and closed.") \
   /* Start-up problems, shown in a message box. */ \
+  X(TextStartupTitle, "Veltrane Updater cannot start") \
+  X(TextStartupNoLibrary, "The device library {file} is missing from {folder}. Start Veltrane Updater from its own folder, or copy the device library that came with your headset into it.") \
+  X(TextStartupNotALibrary, "The file {file} in {folder} is not a device library for this computer. Replace it with the device library that came with your headset, then start Veltrane Updater again.") \
+  X(TextStartupLibrary32Bit, "The device library {file} in {folder} is a 32-bit library, and this program is 64-bit. Start {detail} from the same folder instead.") \
+  X(TextStartupLibrary64Bit, "The device library {file} in {folder} is a 64-bit library, and this program is 32-bit. Start {detail} from the same folder instead.") \
+  X(TextStartupNotLoadable, "The device library {file} in {folder} cannot be loaded (error {status}). Reinstall the device library that came with your headset, then start Veltrane Updater again.") \
+  X(TextStartupMissingEntry, "The device library {file} in {folder} lacks the entry point {detail}. It may be too old: install the device library that came with your headset, then start Veltrane Updater again.") \
+  X(TextStartupInitializeFailed, "The device library {file} in {folder} did not start (status {status}). Unplug the adapter, plug it back in, then start Veltrane Updater again.") \
   /* The command line. */ \
   /* The run log. */
 // clang-format on

@@ -1,7 +1,13 @@
-// WinMain: the program's start-up and shutdown. Every start-up failure ends
-// the process with exit code 0 and shows nothing.
+// WinMain: the program's start-up and shutdown. A start-up failure is shown
+// in a message box and ends the process with its own exit code
+// (app/exit_codes.h); a second instance brings the first to the front.
+#include "app/exit_codes.h"
+#include "app/library_startup.h"
 #include "app/updater_state.h"
+#include "app/user_texts.h"
 #include "device/device_library.h"
+#include "device/pe_machine.h"
+#include "platform/system_library_win.h"
 #include "platform/system_win.h"
 #include "ui/resource.h"
 #include "ui/win_ui.h"
@@ -10,6 +16,7 @@ namespace {
 
 UpdaterState updater;
 WinUi ui;
+HANDLE instanceMutex = nullptr;
 
 constexpr char kMutexName[] = "VELTRANEUPDATER";
 constexpr DWORD kParkWaitMs = 10000;  // a discovery pass; a run never reaches here
@@ -29,22 +36,48 @@ bool WaitPumping(DWORD milliseconds, Done done) {
     return true;
 }
 
+// The running instance's window, restored if minimised and brought to the
+// front. Nothing here waits on that window's thread, which may be busy.
+void BringRunningWindowToFront(HINSTANCE instance) {
+    char className[100] = {};
+    LoadStringA(instance, IDS_WINDOW_CLASS, className, sizeof className);
+    HWND running = FindWindowA(className, nullptr);
+    if (running == nullptr) return;
+    if (IsIconic(running)) ShowWindowAsync(running, SW_RESTORE);
+    SetForegroundWindow(running);
+}
+
+void ShowStartupProblem(const StartupReport& report) {
+    char message[1024];
+    FormatStartupProblem(report, UPDATER_OTHER_PROGRAM, message, sizeof message);
+    MessageBoxA(ui.mainWindow, message, Text(TextStartupTitle), MB_OK | MB_ICONERROR);
+}
+
+// A library call that never returned holds the worker: shutting the library
+// down or unloading it under that call could crash in it or leave the device
+// half-commanded, so the process ends at once instead. The mutex goes first,
+// so the next start is not refused while the system tears the process down.
+[[noreturn]] void EndStuckProcess() {
+    if (instanceMutex != nullptr) {
+        ReleaseMutex(instanceMutex);
+        CloseHandle(instanceMutex);
+    }
+    TerminateProcess(GetCurrentProcess(), ExitShutdownStuck);
+    ExitProcess(ExitShutdownStuck);
+}
+
 // The worker is asked to stop where it is not inside the library, the
 // library is shut down, and only then is the worker let go and the library
-// unloaded. Forced termination is the last resort for a worker that does
-// not stop in time.
+// unloaded.
 void Shutdown() {
     updater.stopRequested = 1;
     HANDLE worker = ui.workerThread;
-    const bool parked = WaitPumping(kParkWaitMs, [&] {
-        return updater.workerParked == 1 || (worker != nullptr && WaitForSingleObject(worker, 0) == WAIT_OBJECT_0);
-    });
+    auto workerEnded = [&] { return worker == nullptr || WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; };
+    if (!WaitPumping(kParkWaitMs, [&] { return updater.workerParked == 1 || workerEnded(); })) EndStuckProcess();
     updater.lastStatus = updater.library.AvDllShutdown();
     updater.workerRelease = 1;
-    if (worker != nullptr) {
-        const bool ended = parked && WaitPumping(kEndWaitMs, [&] { return WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; });
-        if (!ended) TerminateThread(worker, 0);
-    }
+    // Parked, the worker is outside the library and only has to return.
+    if (!WaitPumping(kEndWaitMs, workerEnded)) TerminateThread(worker, 0);
     PlatformSystem().UnloadDynamicLibrary(updater.libraryModule);
 }
 
@@ -54,8 +87,12 @@ UpdaterState& TheUpdater() { return updater; }
 WinUi& TheUi() { return ui; }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    CreateMutexA(nullptr, TRUE, kMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+    RestrictLibrarySearch();
+    instanceMutex = CreateMutexA(nullptr, TRUE, kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        BringRunningWindowToFront(instance);
+        return ExitNormal;
+    }
 
     updater.system = &PlatformSystem();
     updater.controls = &WindowsControls();
@@ -64,15 +101,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LoadStringA(instance, IDS_APP_TITLE, updater.windowTitle, sizeof updater.windowTitle);
     LoadStringA(instance, IDS_WINDOW_CLASS, updater.windowClassName, sizeof updater.windowClassName);
     RegisterMainWindowClass(instance);
-    if (!BuildMainWindow(instance)) return 0;
+    if (!BuildMainWindow(instance)) return ExitNoWindow;
     SetSessionWindow(ui.mainWindow);
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
 
-    if (BindDeviceLibrary(*updater.system, kDeviceLibraryPath, updater.library, updater.libraryModule) != BindDone) {
-        return 0;
+    StartupReport report;
+    if (StartDeviceLibrary(updater, kProgramMachine, report) != StartupReady) {
+        ShowStartupProblem(report);
+        return StartupExitCode(report.problem);
     }
-    updater.lastStatus = updater.library.AvDllInitialize();
-    if (updater.lastStatus != 0) return 0;
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) != 0) {

@@ -13,7 +13,7 @@ add_custom_target(dist_folder ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/sim/sim_devices.txt ${UPDATER_DIST_DIR}/sim_devices.txt
   COMMENT "Laying out the distribution folder"
   VERBATIM)
-if(CMAKE_CROSSCOMPILING)
+if(TARGET host_tools)
   add_dependencies(dist_folder host_tools)
   add_custom_command(TARGET dist_folder POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${UPDATER_SAMPLE_FILES_DIR} ${UPDATER_DIST_DIR}/files

@@ -1,11 +1,14 @@
-# Release packages of the Windows tree (cpack): the program for a Windows
-# user who has the device library, and a separate simulator bundle that
-# turns it into a demonstration without hardware.
-if(NOT CMAKE_CROSSCOMPILING)
+# Release packages of the 64-bit Windows tree (cpack): both programs (64-bit
+# and 32-bit, for either kind of device library) for a Windows user who has
+# the device library, and a simulator bundle of each architecture that turns
+# them into a demonstration without hardware.
+if(NOT CMAKE_CROSSCOMPILING OR NOT TARGET i686_programs)
   return()
 endif()
 
 install(TARGETS VeltraneUpdater RUNTIME DESTINATION . COMPONENT program)
+install(PROGRAMS ${UPDATER_I686_PROGRAM} DESTINATION . COMPONENT program)
+install(FILES ${CMAKE_SOURCE_DIR}/ui/programs_readme.txt DESTINATION . RENAME README.txt COMPONENT program)
 install(FILES
   ${UPDATER_DIST_DIR}/OpenSans-Regular.ttf
   ${UPDATER_DIST_DIR}/OpenSans-LICENSE.txt
@@ -14,12 +17,18 @@ install(FILES
 # The firmware files come with the devices; the folder waits for them.
 install(FILES ${CMAKE_SOURCE_DIR}/ui/files_readme.txt DESTINATION files RENAME README.txt COMPONENT program)
 
-install(FILES
-  ${UPDATER_DIST_DIR}/hostapi_vmi.dll
-  ${CMAKE_SOURCE_DIR}/sim/sim_devices.txt
-  DESTINATION . COMPONENT simulator)
-install(FILES ${CMAKE_SOURCE_DIR}/sim/README.md DESTINATION . RENAME SIMULATOR.md COMPONENT simulator)
-install(DIRECTORY ${UPDATER_DIST_DIR}/files/ DESTINATION files COMPONENT simulator PATTERN README.txt EXCLUDE)
+# One simulator bundle per architecture: the library must match the program
+# that loads it, and both are named hostapi_vmi.dll.
+foreach(component simulator simulator32)
+  if(component STREQUAL simulator)
+    set(library ${UPDATER_DIST_DIR}/hostapi_vmi.dll)
+  else()
+    set(library ${UPDATER_I686_SIMULATOR})
+  endif()
+  install(FILES ${library} ${CMAKE_SOURCE_DIR}/sim/sim_devices.txt DESTINATION . COMPONENT ${component})
+  install(FILES ${CMAKE_SOURCE_DIR}/sim/README.md DESTINATION . RENAME SIMULATOR.md COMPONENT ${component})
+  install(DIRECTORY ${UPDATER_DIST_DIR}/files/ DESTINATION files COMPONENT ${component} PATTERN README.txt EXCLUDE)
+endforeach()
 
 set(CPACK_PACKAGE_NAME "VeltraneUpdater")
 set(CPACK_PACKAGE_VENDOR "Veltrane")
@@ -42,9 +51,13 @@ if(UPDATER_MAKENSIS)
 endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL program simulator)
-set(CPACK_ARCHIVE_PROGRAM_FILE_NAME "VeltraneUpdater-${PROJECT_VERSION}-win64")
-set(CPACK_ARCHIVE_SIMULATOR_FILE_NAME "VeltraneUpdater-${PROJECT_VERSION}-simulator")
+set(CPACK_COMPONENTS_ALL program simulator simulator32)
+set(CPACK_ARCHIVE_PROGRAM_FILE_NAME "VeltraneUpdater-${PROJECT_VERSION}-windows")
+set(CPACK_ARCHIVE_SIMULATOR_FILE_NAME "VeltraneUpdater-${PROJECT_VERSION}-simulator-64bit")
+set(CPACK_ARCHIVE_SIMULATOR32_FILE_NAME "VeltraneUpdater-${PROJECT_VERSION}-simulator-32bit")
+# The installer offers the 64-bit simulator only: both would be installed as
+# the same hostapi_vmi.dll.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_options.cmake)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 include(CPack)

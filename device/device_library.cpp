@@ -45,3 +45,11 @@ BindResult BindDeviceLibrary(System& system, const char* path, DeviceLibrary& li
 #undef DEVICE_LIBRARY_RESOLVE
     return BindDone;
 }
+
+const char* FirstUnboundEntry(const DeviceLibrary& library) {
+#define DEVICE_LIBRARY_FIRST_UNBOUND(name, params, args) \
+    if (library.name == nullptr) return #name;
+    DEVICE_LIBRARY_ENTRY_POINTS(DEVICE_LIBRARY_FIRST_UNBOUND)
+#undef DEVICE_LIBRARY_FIRST_UNBOUND
+    return nullptr;
+}

@@ -14,6 +14,7 @@ struct DeviceLibrary {
 };
 
 inline constexpr char kDeviceLibraryPath[] = "./hostapi_vmi.dll";
+inline constexpr char kDeviceLibraryFile[] = "hostapi_vmi.dll";
 
 enum BindResult {
     BindDone,            // all 22 entry points resolved
@@ -28,3 +29,7 @@ enum BindResult {
 // standard output first. On BindMissingEntry the module stays loaded (start-up
 // then ends without unloading anything). `module` receives the loaded module.
 BindResult BindDeviceLibrary(System& system, const char* path, DeviceLibrary& library, void*& module);
+
+// The name of the first entry point that `library` lacks, in binding order;
+// after a BindMissingEntry it is the one that was missing. Null when all are bound.
+const char* FirstUnboundEntry(const DeviceLibrary& library);

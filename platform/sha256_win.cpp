@@ -6,20 +6,38 @@
 #include <cstdio>
 
 #include "platform/sha256.h"
+#include "platform/system_library_win.h"
 
 namespace {
 
+// The CNG calls, from System32's bcrypt.dll (not linked: see system_library_win.h).
+struct Cng {
+    decltype(&BCryptOpenAlgorithmProvider) open = SYSTEM_FUNCTION(L"bcrypt.dll", BCryptOpenAlgorithmProvider);
+    decltype(&BCryptCreateHash) create = SYSTEM_FUNCTION(L"bcrypt.dll", BCryptCreateHash);
+    decltype(&BCryptHashData) hashData = SYSTEM_FUNCTION(L"bcrypt.dll", BCryptHashData);
+    decltype(&BCryptFinishHash) finish = SYSTEM_FUNCTION(L"bcrypt.dll", BCryptFinishHash);
+    decltype(&BCryptDestroyHash) destroy = SYSTEM_FUNCTION(L"bcrypt.dll", BCryptDestroyHash);
+    decltype(&BCryptCloseAlgorithmProvider) close = SYSTEM_FUNCTION(L"bcrypt.dll", BCryptCloseAlgorithmProvider);
+    bool Complete() const { return open && create && hashData && finish && destroy && close; }
+};
+
+const Cng& TheCng() {
+    static const Cng cng;
+    return cng;
+}
+
 // Owns the provider and the hash object for one digest.
 struct HashRun {
+    const Cng& cng = TheCng();
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
     ~HashRun() {
-        if (hash != nullptr) BCryptDestroyHash(hash);
-        if (algorithm != nullptr) BCryptCloseAlgorithmProvider(algorithm, 0);
+        if (hash != nullptr) cng.destroy(hash);
+        if (algorithm != nullptr) cng.close(algorithm, 0);
     }
     bool Open() {
-        return BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
-               BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+        return cng.Complete() && BCRYPT_SUCCESS(cng.open(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
+               BCRYPT_SUCCESS(cng.create(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
     }
 };
 
@@ -36,10 +54,10 @@ bool Sha256OfFile(const char* path, uint8_t (&digest)[kSha256Bytes], int64_t* fi
         const size_t got = std::fread(block, 1, sizeof block, file);
         if (got == 0) break;
         total += static_cast<int64_t>(got);
-        ok = BCRYPT_SUCCESS(BCryptHashData(run.hash, block, static_cast<ULONG>(got), 0));
+        ok = BCRYPT_SUCCESS(run.cng.hashData(run.hash, block, static_cast<ULONG>(got), 0));
     }
     ok = ok && !std::ferror(file);
-    ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(run.hash, digest, kSha256Bytes, 0));
+    ok = ok && BCRYPT_SUCCESS(run.cng.finish(run.hash, digest, kSha256Bytes, 0));
     std::fclose(file);
     if (ok && fileBytes != nullptr) *fileBytes = total;
     return ok;

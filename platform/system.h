@@ -45,11 +45,15 @@ struct System {
     // "." and ".." entries. False when the folder cannot be listed.
     virtual bool ListFolder(const char* pattern, FolderVisitor visit, void* context) = 0;
 
-    // Dynamic loading (LoadLibraryA, GetProcAddress, FreeLibrary). Null when
-    // the module or the name is absent.
+    // Dynamic loading (LoadLibraryExW by full path, with the library's own
+    // folder and System32 searched for its dependencies; GetProcAddress;
+    // FreeLibrary). Null when the module or the name is absent.
     virtual void* LoadDynamicLibrary(const char* path) = 0;
     virtual void* FindEntryPoint(void* module, const char* name) = 0;
     virtual void UnloadDynamicLibrary(void* module) = 0;
+    // Why the latest LoadDynamicLibrary of this thread failed: the system's
+    // error code (GetLastError), or 0 where there is none.
+    virtual uint32_t LastLoadError() { return 0; }
 
     // Writes `text` unchanged to standard output (printf); the Windows
     // program, which has no console of its own, uses its parent's.

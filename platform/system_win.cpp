@@ -1,17 +1,18 @@
 // The system services of the Windows program.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "platform/system.h"
+#include "platform/system_library_win.h"
 #include "platform/system_win.h"
 
 namespace {
 
 HWND sessionWindow = nullptr;
+thread_local DWORD lastLoadError = 0;
 
 LARGE_INTEGER Now() {
     LARGE_INTEGER now;
@@ -47,8 +48,8 @@ struct WindowsSystem final : System {
         return ticks / 10000 - 11644473600000LL;
     }
 
-    void BeginTimerPeriod() override { timeBeginPeriod(1); }
-    void EndTimerPeriod() override { timeEndPeriod(1); }
+    void BeginTimerPeriod() override { TimeBeginPeriod(1); }
+    void EndTimerPeriod() override { TimeEndPeriod(1); }
 
     bool CurrentFolder(char* out, size_t size) override {
         const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), out);
@@ -70,12 +71,9 @@ struct WindowsSystem final : System {
     }
 
     void* LoadDynamicLibrary(const char* path) override {
-        // No "cannot find the library" box for a missing or broken library.
-        const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        HMODULE module = LoadLibraryA(path);
-        SetErrorMode(previous);
-        return reinterpret_cast<void*>(module);
+        return reinterpret_cast<void*>(LoadLibraryByFullPath(path, lastLoadError));
     }
+    uint32_t LastLoadError() override { return lastLoadError; }
     void* FindEntryPoint(void* module, const char* name) override {
         return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
     }

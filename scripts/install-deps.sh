@@ -1,10 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages the build, the tests and the run command need,
 # when any is missing. Needs root (or sudo) only when something is missing.
+# Never wine32: these machines cannot run 32-bit programs, and with it
+# installed /usr/bin/wine picks its 32-bit loader and the 64-bit Wine breaks.
 set -eu
 
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev pkg-config
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-tools
   wine wine64 xvfb xdotool x11-utils imagemagick
   libcairo2-dev libssl-dev fonts-open-sans zip unzip nsis python3"
 

@@ -1,12 +1,14 @@
 #!/bin/sh
-# Builds and runs every test. With no arguments: the host tree and the
-# Windows tree (its tests under Wine). With arguments: those presets only
-# (host, windows, asan, tsan, fuzz). Installs what is missing first.
+# Builds and runs every test. With no arguments: the host tree, the 32-bit
+# Windows tree (built and checked with objdump: these machines cannot run
+# 32-bit programs) and the 64-bit Windows tree (its tests under Wine). With
+# arguments: those presets only (host, windows32, windows, asan, tsan,
+# fuzz). Installs what is missing first.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-presets="${*:-host windows}"
+presets="${*:-host windows32 windows}"
 jobs="$(nproc)"
 
 for preset in $presets; do

@@ -122,6 +122,8 @@ void ParseLine(const char* line, DeviceFile& out) {
         ParseDevice(rest, out);
     } else if (std::strcmp(word, "list") == 0) {
         if (NextWord(rest, word, sizeof word) != nullptr && std::strcmp(word, "fail") == 0) out.listFails = true;
+    } else if (std::strcmp(word, "init") == 0) {
+        if (NextWord(rest, word, sizeof word) != nullptr && std::strcmp(word, "fail") == 0) out.initFails = true;
     } else if (std::strcmp(word, "trace") == 0) {
         if (NextWord(rest, word, sizeof word) == nullptr) return;
         out.traceSet = true;

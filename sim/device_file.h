@@ -47,6 +47,7 @@ struct DeviceFile {
     DeviceSpec devices[kMaxDevices];
     int deviceCount;
     bool listFails;                    // `list fail`: AvDllListDevices returns -1
+    bool initFails;                    // `init fail`: AvDllInitialize returns -1
     bool traceSet;                     // a `trace` line was given
     char tracePath[kTracePathChars];   // empty: tracing off
     char memoryFolder[kTracePathChars];  // where serial memories persist; empty: nowhere

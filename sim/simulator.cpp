@@ -123,6 +123,7 @@ void RefreshDevices(Simulator& sim) {
     DeviceFile parsed;
     ParseDeviceFile(text.data(), parsed);
     sim.file.listFails = parsed.listFails;
+    sim.file.initFails = parsed.initFails;
     std::memcpy(sim.file.tracePath, parsed.tracePath, sizeof parsed.tracePath);
     std::memcpy(sim.file.memoryFolder, parsed.memoryFolder, sizeof parsed.memoryFolder);
     for (SimDevice& device : sim.devices) device.present = false;
@@ -216,9 +217,9 @@ int32_t HandleCall(EntryIndex index, DeviceHandle handle, uint32_t fault, Action
 // library's whole life.
 int32_t AvDllInitialize(void) {
     Call call(Index_AvDllInitialize);
-    call.sim.initialised = true;
     RefreshDevices(call.sim);
-    return call.End(0);
+    call.sim.initialised = !call.sim.file.initFails;
+    return call.End(call.sim.initialised ? 0 : StatusFault);
 }
 
 int32_t AvDllListDevices(int32_t selector, int32_t maximum, uint8_t* shortIds, uint32_t* productIds) {

@@ -1,22 +1,39 @@
 #!/bin/sh
 # Builds the release packages and checks what each carries: the program
-# package holds no simulator, device file or simulator state; the simulator
-# bundle holds the simulator and its sample firmware.
+# package holds both programs and no simulator, device file or simulator
+# state; each simulator bundle holds the simulator of its architecture and
+# the sample firmware.
 set -eu
 build="$1"
+objdump="$2"
 cd "$build"
 rm -rf packages
 cpack -G ZIP >/dev/null
-program="$(unzip -Z1 packages/VeltraneUpdater-*-win64.zip)"
-simulator="$(unzip -Z1 packages/VeltraneUpdater-*-simulator.zip)"
-for wanted in VeltraneUpdater.exe OpenSans-Regular.ttf pairing_help.html files/README.txt; do
+program="$(unzip -Z1 packages/VeltraneUpdater-*-windows.zip)"
+for wanted in VeltraneUpdater.exe VeltraneUpdater32.exe README.txt OpenSans-Regular.ttf pairing_help.html files/README.txt; do
   echo "$program" | grep -qx "$wanted" || { echo "program package lacks $wanted"; exit 1; }
 done
 if echo "$program" | grep -qE 'hostapi_vmi|sim_devices|sim_state|sim_trace|_ef'; then
   echo "program package carries simulator files:"; echo "$program"; exit 1
 fi
-for wanted in hostapi_vmi.dll sim_devices.txt; do
-  echo "$simulator" | grep -qx "$wanted" || { echo "simulator bundle lacks $wanted"; exit 1; }
+
+unpacked="$(mktemp -d)"
+trap 'rm -rf "$unpacked"' EXIT
+machine_of() { "$objdump" -f "$1" | sed -n 's/.*file format //p'; }
+unzip -q packages/VeltraneUpdater-*-windows.zip VeltraneUpdater.exe VeltraneUpdater32.exe -d "$unpacked/program"
+[ "$(machine_of "$unpacked/program/VeltraneUpdater.exe")" = pei-x86-64 ] || { echo "VeltraneUpdater.exe is not 64-bit"; exit 1; }
+[ "$(machine_of "$unpacked/program/VeltraneUpdater32.exe")" = pei-i386 ] || { echo "VeltraneUpdater32.exe is not 32-bit"; exit 1; }
+
+for bits in 64 32; do
+  bundle="$(ls packages/VeltraneUpdater-*-simulator-${bits}bit.zip)"
+  simulator="$(unzip -Z1 "$bundle")"
+  for wanted in hostapi_vmi.dll sim_devices.txt SIMULATOR.md; do
+    echo "$simulator" | grep -qx "$wanted" || { echo "$bundle lacks $wanted"; exit 1; }
+  done
+  echo "$simulator" | grep -q '^files/RX93_Headset_v' || { echo "$bundle lacks the sample firmware"; exit 1; }
+  unzip -q "$bundle" hostapi_vmi.dll -d "$unpacked/$bits"
+  expected=pei-x86-64
+  [ "$bits" = 32 ] && expected=pei-i386
+  [ "$(machine_of "$unpacked/$bits/hostapi_vmi.dll")" = "$expected" ] || { echo "$bundle: the simulator is not $expected"; exit 1; }
 done
-echo "$simulator" | grep -q '^files/RX93_Headset_v' || { echo "simulator bundle lacks the sample firmware"; exit 1; }
 echo "packages: $(ls packages/*.zip | tr '\n' ' ')"

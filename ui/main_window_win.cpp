@@ -178,6 +178,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_LBUTTONUP:
             OnLeftButtonUp(state);
             return 0;
+        case WM_CAPTURECHANGED:
+            OnPointerCaptureLost(state);
+            return 0;
         case WM_QUERYENDSESSION:
             // Log-off and shutdown wait while an operation is requested, as a close does.
             return state.updateRequested == 1 ? FALSE : TRUE;

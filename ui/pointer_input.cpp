@@ -167,12 +167,22 @@ void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y) {
     }
 }
 
+// The drag ends before the capture is released, as releasing it reports the
+// capture lost.
 void OnLeftButtonUp(UpdaterState& state) {
     DragState& drag = state.drag;
     if (drag.dragging != 1) return;
+    drag.dragging = 0;
     state.windowOps->ReleasePointer();
     state.windowOps->SetCursorClip(drag.savedClip);
+}
+
+// The capture belongs to another window now, so it is not released here.
+void OnPointerCaptureLost(UpdaterState& state) {
+    DragState& drag = state.drag;
+    if (drag.dragging != 1) return;
     drag.dragging = 0;
+    state.windowOps->SetCursorClip(drag.savedClip);
 }
 
 bool OnCloseRequest(UpdaterState& state) {

@@ -20,6 +20,9 @@ void OnLeftButtonDown(UpdaterState& state, int x, int y);
 // A pointer move with the message's button state.
 void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y);
 void OnLeftButtonUp(UpdaterState& state);
+// The pointer capture went elsewhere (another window took it, or the system
+// did): a drag in progress ends and the cursor is set free as at its end.
+void OnPointerCaptureLost(UpdaterState& state);
 // True when the window may close; false when the close is refused because an
 // operation is requested (the warning panel is then up).
 bool OnCloseRequest(UpdaterState& state);

@@ -14,7 +14,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from updater_gui import ADAPTER, HEADSET, Updater, VirtualDisplay, brightest, runs_finished, wait_until  # noqa: E402
+from updater_gui import (  # noqa: E402
+    ADAPTER, HEADSET, STARTUP_PROBLEM, Updater, VirtualDisplay, brightest, runs_finished, wait_until)
 
 import layout  # noqa: E402
 
@@ -23,6 +24,7 @@ BAR = (37, 121, 173)
 
 class Tour:
     def __init__(self, dist, shots):
+        self.dist = dist
         self.app = Updater(dist, devices=())
         self.shots = shots
         self.number = 0
@@ -167,6 +169,19 @@ class Tour:
         self.check(code == 0, "closing the window ends the program with exit code 0")
         last = app.trace().strip().splitlines()[-1]
         self.check(" AvDllShutdown " in last, "AvDllShutdown is the library's last call")
+
+        print("9. started beside a device library of the other architecture")
+        library = os.path.join(self.dist, "..", "i686", "dist", "hostapi_vmi.dll")
+        self.app.cleanup()
+        self.app = app = Updater(self.dist, library=library if os.path.exists(library) else None)
+        app.start()
+        box = app.dialog(STARTUP_PROBLEM, timeout=30)
+        self.check(box is not None, "a message box says why the program cannot start")
+        time.sleep(0.5)
+        self.shot("startup_problem")
+        app.dismiss(box)
+        code, _ = app.wait_exit(30)
+        self.check(code != 0, f"the program ends with a failure code ({code})")
 
 
 def main():

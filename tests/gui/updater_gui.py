@@ -18,6 +18,15 @@ WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 HEADSET = "device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93"
 ADAPTER = "device adapter product=28F80108 kind=12 identity=01 reply=v1_0_RX93"
 TITLE = "Veltrane Updater"
+STARTUP_PROBLEM = "Veltrane Updater cannot start"
+
+# The program's exit codes (app/exit_codes.h).
+EXIT_NORMAL = 0
+EXIT_NO_LIBRARY = 2
+EXIT_OTHER_ARCHITECTURE = 4
+EXIT_MISSING_ENTRY_POINT = 6
+EXIT_INITIALIZE_FAILED = 7
+EXIT_SHUTDOWN_STUCK = 9
 
 
 def run(args, **kwargs):
@@ -180,6 +189,16 @@ class Updater:
                 return found[0]
             time.sleep(0.2)
         return None
+
+    def dismiss(self, window_id):
+        """Clicks the OK button of a message box: centred, near its bottom
+        edge. (Without a window manager the box does not take the keyboard.)"""
+        out = run(["xdotool", "getwindowgeometry", "--shell", window_id]).stdout
+        values = dict(line.split("=") for line in out.split() if "=" in line)
+        x = int(values["X"]) + int(values["WIDTH"]) // 2
+        y = int(values["Y"]) + int(values["HEIGHT"]) - 24
+        run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
+        time.sleep(0.3)
 
     def screenshot(self, path):
         run(["import", "-window", "root", path])

@@ -42,6 +42,14 @@ TEST_F(SimulatorContractTest, CallsBeforeInitialiseOrAfterShutdownAreRefused) {
     EXPECT_LT(sim::AvDllListDevices(0, 10, nullptr, ids), 0);
 }
 
+TEST_F(SimulatorContractTest, InitFailLeavesTheLibraryUninitialised) {
+    sim::AvDllShutdown();
+    sim::UseDeviceText("init fail\ndevice h product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n");
+    EXPECT_LT(sim::AvDllInitialize(), 0);
+    uint32_t ids[10];
+    EXPECT_LT(sim::AvDllListDevices(0, 10, nullptr, ids), 0);
+}
+
 TEST_F(SimulatorContractTest, RomModeHandsBackANewHandleAndTheOldOneDies) {
     DeviceHandle handle = Open();
     DeviceHandle old = handle;

@@ -73,6 +73,7 @@ void* FakeSystem::FindEntryPoint(void* module, const char* name) {
 }
 
 void FakeSystem::UnloadDynamicLibrary(void* module) { PlatformSystem().UnloadDynamicLibrary(module); }
+uint32_t FakeSystem::LastLoadError() { return PlatformSystem().LastLoadError(); }
 
 void FakeSystem::WriteStandardOutput(const char* text) { standardOutput += text; }
 

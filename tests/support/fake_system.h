@@ -49,6 +49,7 @@ struct FakeSystem : System {
     void* LoadDynamicLibrary(const char* path) override;
     void* FindEntryPoint(void* module, const char* name) override;
     void UnloadDynamicLibrary(void* module) override;
+    uint32_t LastLoadError() override;
     void WriteStandardOutput(const char* text) override;
     void KeepAwake(bool on) override;
 

@@ -68,6 +68,32 @@ TEST_F(PointerInputTest, TheDragBandAndTheButtonStateRule) {
     EXPECT_EQ(state.drag.dragging, 0);
 }
 
+// Another window takes the capture mid-drag (a system dialog, Alt+Tab): the
+// cursor is set free at once and the window no longer follows it.
+TEST_F(PointerInputTest, LosingTheCaptureMidDragEndsTheDragAndFreesTheCursor) {
+    window.cursor = {383, 129};
+    OnLeftButtonDown(state, 100, 20);
+    window.cursor = {400, 140};
+    OnPointerMove(state, 1, 117, 31);
+    ASSERT_EQ(window.clip.right, 283 + 689);
+    const int moves = window.moves;
+
+    window.captured = false;
+    OnPointerCaptureLost(state);
+    EXPECT_EQ(state.drag.dragging, 0);
+    EXPECT_EQ(window.clip.left, 0);
+    EXPECT_EQ(window.clip.right, 1366);
+    EXPECT_EQ(window.clip.bottom, 768);
+    OnPointerMove(state, 1, 130, 31);
+    EXPECT_EQ(window.moves, moves);
+    EXPECT_EQ(window.clip.right, 1366);
+
+    // Without a drag, a lost capture changes nothing.
+    window.clip = {10, 10, 20, 20};
+    OnPointerCaptureLost(state);
+    EXPECT_EQ(window.clip.right, 20);
+}
+
 TEST_F(PointerInputTest, GlyphsAndTheDimmedMaximise) {
     OnLeftButtonDown(state, 704, 20);
     EXPECT_EQ(window.minimised, 1);

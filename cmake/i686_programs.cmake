@@ -1,0 +1,32 @@
+# The 32-bit program and simulator beside the 64-bit ones: a process loads
+# only a library of its own architecture, and the device library may be of
+# either. A nested i686 build of this source builds them with this tree's
+# skins; the 32-bit program joins the distribution folder under its own name.
+include(ExternalProject)
+
+set(UPDATER_I686_DIR ${CMAKE_BINARY_DIR}/i686)
+set(UPDATER_I686_PROGRAM ${UPDATER_I686_DIR}/dist/${UPDATER_PROGRAM_32}.exe)
+set(UPDATER_I686_SIMULATOR ${UPDATER_I686_DIR}/dist/hostapi_vmi.dll)
+
+ExternalProject_Add(i686_programs
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${UPDATER_I686_DIR}
+  CMAKE_GENERATOR Ninja
+  CMAKE_ARGS
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-i686.cmake
+    -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+    -DUPDATER_PROGRAMS_ONLY=ON
+    -DUPDATER_ART_DIR=${UPDATER_ART_DIR}
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target programs
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${UPDATER_I686_PROGRAM} ${UPDATER_I686_SIMULATOR}
+)
+add_dependencies(i686_programs host_tools)
+
+add_custom_target(dist_i686 ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${UPDATER_I686_PROGRAM} ${UPDATER_DIST_DIR}/${UPDATER_PROGRAM_32}.exe
+  DEPENDS i686_programs
+  COMMENT "Adding the 32-bit program to the distribution folder"
+  VERBATIM)
+add_dependencies(dist_i686 dist_folder)
