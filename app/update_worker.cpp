@@ -5,6 +5,7 @@
 #include "device/discovery.h"
 #include "ui/controls.h"
 #include "ui/version_label.h"
+#include "update/run_observer.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -113,6 +114,7 @@ void RunUpdateBranch(UpdaterState& state) {
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlWarningPanel, false);
     DiscoverDevices(state);
+    if (state.runObserver != nullptr) state.runObserver->RunSettled(state);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlPercentText, false);
     state.progressBuffer[0] = '\0';

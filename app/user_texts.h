@@ -49,7 +49,34 @@
   X(TextStartupMissingEntry, "The device library {file} in {folder} lacks the entry point {detail}. It may be too old: install the device library that came with your headset, then start Veltrane Updater again.") \
   X(TextStartupInitializeFailed, "The device library {file} in {folder} did not start (status {status}). Unplug the adapter, plug it back in, then start Veltrane Updater again.") \
   /* The command line. */ \
-  /* The run log. */
+  /* The run log. */ \
+  X(TextLogRunStart, "==== Run started {detail}") \
+  X(TextLogProgram, "Program: Veltrane Updater {detail}") \
+  X(TextLogOperation, "Operation: {detail}") \
+  X(TextLogDevice, "Device: {device}, {detail}") \
+  X(TextLogFile, "File: {file}, {detail}") \
+  X(TextLogFileUnread, "File: {file} (not read)") \
+  X(TextLogFailingStatus, "Failing status: {status}") \
+  X(TextLogFailingPage, "Failing page: {page} of {pages}") \
+  X(TextLogVersionAfter, "Version after: {detail}") \
+  X(TextLogDeviceGone, "Version after: unknown, the {device} was not found after the run.") \
+  X(TextLogPassed, "Result: passed") \
+  X(TextLogFailed, "Result: failed. {detail}") \
+  X(TextLogRefused, "Result: not started. {detail}") \
+  X(TextLogDuration, "Duration: {detail} s") \
+  /* The support report (About box). */ \
+  X(TextReportSaved, "The report was saved as {file}. Send this file to the support desk when they ask for it.") \
+  X(TextReportFailed, "The report could not be saved in {folder}. Check that the folder exists and can be written to, then try again.") \
+  X(TextReportTitle, "Veltrane Updater support report, written {detail}") \
+  X(TextReportProgram, "Program: Veltrane Updater {detail}") \
+  X(TextReportSystem, "System: {detail}") \
+  X(TextReportLibrary, "Device library: {file}, {detail}") \
+  X(TextReportLibraryMissing, "Device library: {file} was not found.") \
+  X(TextReportDataFolder, "Log and history folder: {folder}") \
+  X(TextReportRuns, "Last runs, newest first:") \
+  X(TextReportNoRuns, "No runs are recorded yet.") \
+  X(TextReportLogTail, "The end of the run log:") \
+  X(TextReportNoLog, "The run log is empty.")
 // clang-format on
 
 enum TextId : int {

@@ -44,6 +44,13 @@ struct System {
     // folder path followed by a separator and "*", including the folder's own
     // "." and ".." entries. False when the folder cannot be listed.
     virtual bool ListFolder(const char* pattern, FolderVisitor visit, void* context) = 0;
+    // The per-user folder that keeps the run log and the history, created
+    // when missing: the local application data folder + "\Veltrane Updater"
+    // (SHGetKnownFolderPath, CreateDirectoryA); $XDG_STATE_HOME or
+    // ~/.local/state, + "/veltrane-updater", elsewhere. The current folder
+    // when neither can be had. Without a trailing separator; false only when
+    // not even the current folder fits in `size`.
+    virtual bool DataFolder(char* out, size_t size) = 0;
 
     // Dynamic loading (LoadLibraryExW by full path, with the library's own
     // folder and System32 searched for its dependencies; GetProcAddress;

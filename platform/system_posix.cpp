@@ -8,12 +8,28 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "platform/system.h"
 
 namespace {
+
+// Creates `path` and any missing parents (mkdir -p); true when it is a folder.
+bool MakeFolders(const char* path) {
+    char partial[kPathChars];
+    std::snprintf(partial, sizeof partial, "%s", path);
+    for (char* at = partial + 1; *at != '\0'; ++at) {
+        if (*at != '/') continue;
+        *at = '\0';
+        mkdir(partial, 0700);
+        *at = '/';
+    }
+    mkdir(partial, 0700);
+    struct stat info;
+    return stat(partial, &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 struct PosixSystem final : System {
     void Sleep(uint32_t milliseconds) override {
@@ -78,6 +94,24 @@ struct PosixSystem final : System {
         }
         closedir(dir);
         return true;
+    }
+
+    bool DataFolder(char* out, size_t size) override {
+        char folder[kPathChars];
+        const char* state = std::getenv("XDG_STATE_HOME");
+        const char* home = std::getenv("HOME");
+        int length = -1;
+        if (state != nullptr && state[0] == '/') {
+            length = std::snprintf(folder, sizeof folder, "%s/veltrane-updater", state);
+        } else if (home != nullptr && home[0] == '/') {
+            length = std::snprintf(folder, sizeof folder, "%s/.local/state/veltrane-updater", home);
+        }
+        if (length > 0 && static_cast<size_t>(length) < sizeof folder && static_cast<size_t>(length) < size &&
+            MakeFolders(folder)) {
+            std::memcpy(out, folder, static_cast<size_t>(length) + 1);
+            return true;
+        }
+        return CurrentFolder(out, size);
     }
 
     void* LoadDynamicLibrary(const char* path) override { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }

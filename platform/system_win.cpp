@@ -1,6 +1,7 @@
 // The system services of the Windows program.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,32 @@ namespace {
 
 HWND sessionWindow = nullptr;
 thread_local DWORD lastLoadError = 0;
+
+constexpr char kDataFolderName[] = "\\Veltrane Updater";
+
+}  // namespace
+
+bool KnownFolderAnsi(REFKNOWNFOLDERID id, char* out, size_t size) {
+    PWSTR wide = nullptr;
+    bool ok = SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &wide));
+    if (ok) {
+        BOOL lossy = FALSE;
+        int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, out, static_cast<int>(size), nullptr, &lossy);
+        if (length == 0 || lossy) {
+            wchar_t shortPath[MAX_PATH];
+            const DWORD got = GetShortPathNameW(wide, shortPath, MAX_PATH);
+            lossy = FALSE;
+            length = got > 0 && got < MAX_PATH
+                         ? WideCharToMultiByte(CP_ACP, 0, shortPath, -1, out, static_cast<int>(size), nullptr, &lossy)
+                         : 0;
+        }
+        ok = length > 0 && !lossy;
+    }
+    CoTaskMemFree(wide);
+    return ok;
+}
+
+namespace {
 
 LARGE_INTEGER Now() {
     LARGE_INTEGER now;
@@ -68,6 +95,20 @@ struct WindowsSystem final : System {
         } while (FindNextFileA(listing, &found));
         FindClose(listing);
         return true;
+    }
+
+    bool DataFolder(char* out, size_t size) override {
+        char base[MAX_PATH];
+        char folder[MAX_PATH];
+        if (KnownFolderAnsi(FOLDERID_LocalAppData, base, sizeof base)) {
+            const int length = std::snprintf(folder, sizeof folder, "%s%s", base, kDataFolderName);
+            if (length > 0 && static_cast<size_t>(length) < sizeof folder && static_cast<size_t>(length) < size &&
+                (CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS)) {
+                std::memcpy(out, folder, static_cast<size_t>(length) + 1);
+                return true;
+            }
+        }
+        return CurrentFolder(out, size);
     }
 
     void* LoadDynamicLibrary(const char* path) override {

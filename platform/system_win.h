@@ -4,6 +4,9 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shlobj.h>
+
+#include <cstddef>
 
 // Sent to the session window by KeepAwake from another thread.
 inline constexpr UINT kKeepAwakeMessage = WM_APP + 2;
@@ -14,3 +17,8 @@ void SetSessionWindow(HWND window);
 // On the session window's thread: the computer stays awake and log-off
 // and shutdown are refused with a reason while `on`.
 void ApplyKeepAwake(HWND window, bool on);
+
+// A known folder (SHGetKnownFolderPath, created when missing) as an ANSI
+// path, as every other path of the program is; a name the ANSI code page
+// cannot spell is reached by its short form. False when neither works.
+bool KnownFolderAnsi(REFKNOWNFOLDERID id, char* out, size_t size);

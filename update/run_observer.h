@@ -35,4 +35,8 @@ struct RunObserver {
     virtual void PageStarting(bool /*verifying*/, int32_t /*page*/, int32_t /*pageCount*/) {}
     // The run is over; the device is reset and closed (or was never touched).
     virtual void RunEnded(const RunOutcome&) {}
+    // The front end has looked for the device again after the run (the
+    // worker's discovery pass): row 0 of firmwareLabel holds the version
+    // after the run when deviceCount is not 0. Nothing is in flight.
+    virtual void RunSettled(const UpdaterState&) {}
 };

@@ -1,5 +1,7 @@
 #include "tests/support/fake_system.h"
 
+#include <cstdio>
+
 uint64_t FakeSystem::NowMicros() const {
     std::lock_guard<std::mutex> guard(lock_);
     return now_;
@@ -64,6 +66,13 @@ bool FakeSystem::CurrentFolder(char* out, size_t size) {
 
 bool FakeSystem::ListFolder(const char* pattern, FolderVisitor visit, void* context) {
     return PlatformSystem().ListFolder(pattern, visit, context);
+}
+
+bool FakeSystem::DataFolder(char* out, size_t size) {
+    if (dataFolder.empty()) return CurrentFolder(out, size);
+    if (dataFolder.size() >= size) return false;
+    std::snprintf(out, size, "%s", dataFolder.c_str());
+    return true;
 }
 
 void* FakeSystem::LoadDynamicLibrary(const char* path) { return PlatformSystem().LoadDynamicLibrary(path); }

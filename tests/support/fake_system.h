@@ -24,6 +24,8 @@ struct FakeSystem : System {
     std::string standardOutput;
     bool keptAwake = false;
     bool failCurrentFolder = false;
+    // Where DataFolder points: the test's own folder when empty.
+    std::string dataFolder;
     // Runs after each pause of the unstepped clock, with its length.
     std::function<void(uint32_t)> onSleep;
 
@@ -46,6 +48,7 @@ struct FakeSystem : System {
     void EndTimerPeriod() override;
     bool CurrentFolder(char* out, size_t size) override;
     bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override;
+    bool DataFolder(char* out, size_t size) override;
     void* LoadDynamicLibrary(const char* path) override;
     void* FindEntryPoint(void* module, const char* name) override;
     void UnloadDynamicLibrary(void* module) override;

@@ -1,0 +1,173 @@
+// History records to and from JSON Lines, and the append that keeps the
+// file readable whatever happens during a write.
+#include "app/run_history.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/files.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+template <size_t N>
+void CopyText(char (&out)[N], const char* text) {
+    std::snprintf(out, N, "%s", text != nullptr ? text : "");
+}
+
+template <size_t N>
+void TakeText(const Json& object, const char* key, char (&out)[N]) {
+    const auto found = object.find(key);
+    if (found != object.end() && found->is_string()) CopyText(out, found->get_ref<const std::string&>().c_str());
+}
+
+template <typename Number>
+void TakeNumber(const Json& object, const char* key, Number& out) {
+    const auto found = object.find(key);
+    if (found != object.end() && found->is_number_integer()) out = static_cast<Number>(found->get<int64_t>());
+}
+
+bool Matches(const HistoryRecord& record, const HistoryFilter& filter) {
+    if (filter.productId != 0 && record.productId != filter.productId) return false;
+    return filter.deviceKind == nullptr || filter.deviceKind[0] == '\0' ||
+           std::strcmp(filter.deviceKind, record.deviceKind) == 0;
+}
+
+// True when the file exists, is not empty and does not end in a newline.
+bool EndsMidLine(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    const bool cut = std::fseek(file, -1, SEEK_END) == 0 && std::fgetc(file) != '\n';
+    std::fclose(file);
+    return cut;
+}
+
+// Reads the next line into `line`. A line longer than the buffer is read
+// to its end and reported as too long. False at the end of the file.
+bool NextLine(std::FILE* file, char (&line)[kHistoryLineChars], size_t& length, bool& tooLong) {
+    if (std::fgets(line, sizeof line, file) == nullptr) return false;
+    length = std::strlen(line);
+    tooLong = length + 1 == sizeof line && line[length - 1] != '\n';
+    if (tooLong) {
+        for (int c = std::fgetc(file); c != EOF && c != '\n'; c = std::fgetc(file)) {
+        }
+    }
+    return true;
+}
+
+constexpr const char* kStageNames[] = {"not-started", "connect", "rom-mode", "program", "verify", "reset",
+                                       "finished"};
+static_assert(sizeof kStageNames / sizeof kStageNames[0] == StageFinished + 1);
+
+constexpr const char* kCauseNames[] = {
+    "none",           "no-working-folder", "no-device",        "several-devices",   "device-changed",
+    "device-busy",    "file-does-not-fit", "file-unreadable",  "file-empty",        "file-too-large",
+    "file-lone-cr",   "file-line-too-long", "file-no-number",  "digest-mismatch",   "digest-unreadable",
+    "no-memory",      "no-answer",         "mismatch",         "identity-mismatch", "reset-failed",
+    "interrupted",
+};
+static_assert(sizeof kCauseNames / sizeof kCauseNames[0] == CauseInterrupted + 1);
+
+}  // namespace
+
+const char* RunStageName(RunStage stage) {
+    return stage >= StageNotStarted && stage <= StageFinished ? kStageNames[stage] : "unknown";
+}
+
+const char* RunCauseName(RunCause cause) {
+    return cause >= CauseNone && cause <= CauseInterrupted ? kCauseNames[cause] : "unknown";
+}
+
+size_t FormatHistoryLine(const HistoryRecord& record, char* out, size_t size) {
+    char product[9];
+    std::snprintf(product, sizeof product, "%08X", static_cast<unsigned>(record.productId));
+    Json object = {
+        {"time", record.time},           {"program", record.program},
+        {"operation", record.operation}, {"deviceKind", record.deviceKind},
+        {"productId", product},          {"model", record.model},
+        {"versionBefore", record.versionBefore},
+        {"versionAfter", record.versionAfter},
+        {"file", record.file},           {"fileBytes", record.fileBytes},
+        {"sha256", record.sha256},       {"result", record.result},
+        {"stage", record.stage},         {"cause", record.cause},
+        {"status", record.status},       {"page", record.page},
+        {"pages", record.pages},         {"line", record.line},
+        {"reason", record.reason},       {"durationMs", record.durationMs},
+    };
+    const std::string text = object.dump(-1, ' ', false, Json::error_handler_t::replace);
+    if (text.size() + 2 > size || text.size() + 1 > kHistoryLineChars) return 0;
+    std::memcpy(out, text.data(), text.size());
+    out[text.size()] = '\n';
+    out[text.size() + 1] = '\0';
+    return text.size() + 1;
+}
+
+bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record) {
+    const Json object = Json::parse(line, line + length, nullptr, false);
+    if (!object.is_object()) return false;
+    const auto time = object.find("time");
+    const auto result = object.find("result");
+    if (time == object.end() || !time->is_string() || result == object.end() || !result->is_string()) return false;
+    record = HistoryRecord{};
+    TakeText(object, "time", record.time);
+    TakeText(object, "program", record.program);
+    TakeText(object, "operation", record.operation);
+    TakeText(object, "deviceKind", record.deviceKind);
+    char product[16] = {};
+    TakeText(object, "productId", product);
+    record.productId = static_cast<uint32_t>(std::strtoul(product, nullptr, 16));
+    TakeText(object, "model", record.model);
+    TakeText(object, "versionBefore", record.versionBefore);
+    TakeText(object, "versionAfter", record.versionAfter);
+    TakeText(object, "file", record.file);
+    TakeNumber(object, "fileBytes", record.fileBytes);
+    TakeText(object, "sha256", record.sha256);
+    TakeText(object, "result", record.result);
+    TakeText(object, "stage", record.stage);
+    TakeText(object, "cause", record.cause);
+    TakeNumber(object, "status", record.status);
+    TakeNumber(object, "page", record.page);
+    TakeNumber(object, "pages", record.pages);
+    TakeNumber(object, "line", record.line);
+    TakeText(object, "reason", record.reason);
+    TakeNumber(object, "durationMs", record.durationMs);
+    return true;
+}
+
+bool AppendHistoryRecord(const char* path, const HistoryRecord& record) {
+    char line[kHistoryLineChars + 1];
+    const bool cut = EndsMidLine(path);
+    if (cut) line[0] = '\n';
+    const size_t length = FormatHistoryLine(record, line + (cut ? 1 : 0), sizeof line - 1);
+    return length > 0 && AppendToFile(path, line, length + (cut ? 1 : 0));
+}
+
+int ReadRunHistory(const char* path, const HistoryFilter& filter, HistoryRecord* newestFirst, int capacity) {
+    if (newestFirst == nullptr || capacity <= 0) return 0;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return 0;
+    // A ring over the caller's array keeps the last `capacity` matches.
+    char line[kHistoryLineChars];
+    int kept = 0;
+    int next = 0;
+    size_t length = 0;
+    bool tooLong = false;
+    HistoryRecord record;
+    while (NextLine(file, line, length, tooLong)) {
+        if (tooLong || !ParseHistoryLine(line, length, record) || !Matches(record, filter)) continue;
+        newestFirst[next] = record;
+        next = (next + 1) % capacity;
+        if (kept < capacity) ++kept;
+    }
+    std::fclose(file);
+    // Oldest first from `next` on when the ring wrapped; then newest first.
+    if (kept == capacity) std::rotate(newestFirst, newestFirst + next, newestFirst + capacity);
+    std::reverse(newestFirst, newestFirst + kept);
+    return kept;
+}

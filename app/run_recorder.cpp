@@ -1,0 +1,212 @@
+// The run log and history writer: what a run tells, buffered and written
+// between pages and at the end, and one history record once it has settled.
+#include "app/run_recorder.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "app/program_info.h"
+#include "app/updater_state.h"
+#include "app/user_texts.h"
+#include "platform/sha256.h"
+
+namespace {
+
+// The screen's reason for each cause that stops a run.
+TextId ReasonTextFor(const RunOutcome& outcome) {
+    switch (outcome.cause) {
+        case CauseNone: return TextReasonNone;
+        case CauseNoWorkingFolder: return TextReasonNoWorkingFolder;
+        case CauseNoDevice: return TextReasonNoDevice;
+        case CauseSeveralDevices: return TextReasonSeveralDevices;
+        case CauseDeviceChanged: return TextReasonDeviceChanged;
+        case CauseDeviceBusy: return TextReasonDeviceBusy;
+        case CauseFileDoesNotFit: return TextReasonFileDoesNotFit;
+        case CauseFileUnreadable: return TextReasonFileUnreadable;
+        case CauseFileEmpty: return TextReasonFileEmpty;
+        case CauseFileTooLarge: return TextReasonFileTooLarge;
+        case CauseFileLoneCr: return TextReasonFileLoneCr;
+        case CauseFileLineTooLong: return TextReasonFileLineTooLong;
+        case CauseFileNoNumber: return TextReasonFileNoNumber;
+        case CauseDigestMismatch: return TextReasonDigestMismatch;
+        case CauseDigestUnreadable: return TextReasonDigestUnreadable;
+        case CauseNoMemory: return TextReasonNoMemory;
+        case CauseMismatch: return TextReasonMismatch;
+        case CauseIdentityMismatch: return TextReasonIdentityMismatch;
+        case CauseResetFailed: return TextReasonReset;
+        case CauseNoAnswer:
+        case CauseInterrupted: break;
+    }
+    switch (outcome.stage) {
+        case StageConnect: return TextReasonConnect;
+        case StageRomMode: return TextReasonRomMode;
+        case StageVerify: return TextReasonVerify;
+        case StageReset: return TextReasonReset;
+        default: return TextReasonProgram;
+    }
+}
+
+const char* ResultName(const RunOutcome& outcome, bool ended) {
+    if (!ended) return "failed";
+    if (RefusedBeforeDevice(outcome)) return "refused";
+    return outcome.screenMode == ScreenPassed ? "passed" : "failed";
+}
+
+}  // namespace
+
+size_t RunReasonText(const RunOutcome& outcome, uint32_t kind, const char* file, char* out, size_t size) {
+    if (outcome.cause == CauseNone && outcome.screenMode == ScreenPassed) {
+        if (size > 0) out[0] = '\0';
+        return 0;
+    }
+    TextArgs args;
+    args.device = DeviceNoun(kind);
+    args.file = file;
+    args.page = outcome.page;
+    args.pages = outcome.pageCount;
+    args.status = outcome.status;
+    args.line = outcome.line;
+    return FormatText(ReasonTextFor(outcome), args, out, size);
+}
+
+bool RunRecorder::Open(System& system) {
+    system_ = &system;
+    opened_ = FindRunFiles(system, files_);
+    return opened_;
+}
+
+void RunRecorder::Buffer(const char* text) {
+    const size_t length = std::strlen(text);
+    if (used_ + length + 1 > sizeof buffer_) Flush();
+    const size_t room = sizeof buffer_ - used_ - 1;
+    const size_t taken = length < room ? length : room;
+    std::memcpy(buffer_ + used_, text, taken);
+    used_ += taken;
+    buffer_[used_++] = '\n';
+}
+
+void RunRecorder::BufferText(int textId, const char* detail, int64_t a, int64_t b) {
+    TextArgs args;
+    args.device = DeviceNoun(kind_);
+    args.file = record_.file;
+    args.detail = detail;
+    args.status = a;
+    args.page = a;
+    args.pages = b;
+    char line[1024];
+    FormatText(static_cast<TextId>(textId), args, line, sizeof line);
+    Buffer(line);
+}
+
+void RunRecorder::Flush() {
+    if (used_ == 0) return;
+    if (opened_) AppendToRunLog(files_, buffer_, used_);
+    used_ = 0;
+}
+
+void RunRecorder::RunStarting(const UpdaterState& state) {
+    if (!opened_) return;
+    if (active_) Finish("");  // the last run never settled: keep what it told
+    active_ = true;
+    ended_ = false;
+    imageRead_ = false;
+    outcome_ = RunOutcome{};
+    record_ = HistoryRecord{};
+    startMicros_ = endMicros_ = system_->MonotonicMicros();
+    kind_ = state.deviceTable[0].kind;
+    const int64_t now = system_->WallClockMillis();
+    FormatIsoTime(now, record_.time, sizeof record_.time);
+    std::snprintf(record_.program, sizeof record_.program, "%s", kProgramVersion);
+    std::snprintf(record_.operation, sizeof record_.operation, "%s", state.modeVerifyOnly == 1 ? "verify" : "update");
+    std::snprintf(record_.deviceKind, sizeof record_.deviceKind, "%s", DeviceNoun(kind_));
+    record_.productId = state.deviceTable[0].productId;
+    state.firmwareLabel[0].modelText.Load(record_.model, sizeof record_.model);
+    state.firmwareLabel[0].versionText.Load(record_.versionBefore, sizeof record_.versionBefore);
+    std::snprintf(record_.file, sizeof record_.file, "%s", state.chosenFileName);
+
+    char detail[160];
+    BufferText(TextLogRunStart, record_.time);
+    std::snprintf(detail, sizeof detail, "%s (%s)", kProgramVersion, kProgramArchitecture);
+    BufferText(TextLogProgram, detail);
+    BufferText(TextLogOperation, state.modeVerifyOnly == 1 ? "verify only" : "update (program and verify)");
+    std::snprintf(detail, sizeof detail, "product %08" PRIX32 ", kind %" PRIu32 ", model %s, version %s",
+                  record_.productId, kind_, record_.model[0] != '\0' ? record_.model : "unknown",
+                  record_.versionBefore[0] != '\0' ? record_.versionBefore : "unknown");
+    BufferText(TextLogDevice, detail);
+}
+
+void RunRecorder::ImageLoaded(const ImageFacts& image) {
+    if (!active_) return;
+    imageRead_ = true;
+    record_.fileBytes = image.fileBytes;
+    if (image.haveDigest) Sha256Hex(image.sha256, record_.sha256);
+    char detail[160];
+    std::snprintf(detail, sizeof detail, "%lld bytes, SHA-256 %s", static_cast<long long>(image.fileBytes),
+                  image.haveDigest ? record_.sha256 : "unknown");
+    BufferText(TextLogFile, detail);
+}
+
+void RunRecorder::LogLine(const char* text) {
+    if (!active_) return;
+    char stamp[16];
+    FormatTimeOfDay(system_->WallClockMillis(), stamp, sizeof stamp);
+    char line[512];
+    std::snprintf(line, sizeof line, "%s %s", stamp, text != nullptr ? text : "");
+    Buffer(line);
+}
+
+void RunRecorder::PageStarting(bool, int32_t, int32_t) { Flush(); }
+
+void RunRecorder::RunEnded(const RunOutcome& outcome) {
+    if (!active_) return;
+    ended_ = true;
+    outcome_ = outcome;
+    endMicros_ = system_->MonotonicMicros();
+    if (!imageRead_) BufferText(TextLogFileUnread, nullptr);
+    if (outcome.status != 0) BufferText(TextLogFailingStatus, nullptr, outcome.status);
+    if (outcome.page != 0) BufferText(TextLogFailingPage, nullptr, outcome.page, outcome.pageCount);
+    Flush();
+}
+
+void RunRecorder::RunSettled(const UpdaterState& state) {
+    if (!active_) return;
+    char version[16] = {};
+    if (state.deviceCount > 0) state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    Finish(version);
+}
+
+// The end of the log's account and the history record.
+void RunRecorder::Finish(const char* versionAfter) {
+    std::snprintf(record_.versionAfter, sizeof record_.versionAfter, "%s", versionAfter);
+    if (versionAfter[0] != '\0') {
+        BufferText(TextLogVersionAfter, versionAfter);
+    } else {
+        BufferText(TextLogDeviceGone, nullptr);
+    }
+    std::snprintf(record_.result, sizeof record_.result, "%s", ResultName(outcome_, ended_));
+    std::snprintf(record_.stage, sizeof record_.stage, "%s", RunStageName(outcome_.stage));
+    std::snprintf(record_.cause, sizeof record_.cause, "%s", RunCauseName(outcome_.cause));
+    record_.status = outcome_.status;
+    record_.page = outcome_.page;
+    record_.pages = outcome_.pageCount;
+    record_.line = outcome_.line;
+    RunReasonText(outcome_, kind_, record_.file, record_.reason, sizeof record_.reason);
+    const bool passed = std::strcmp(record_.result, "passed") == 0;
+    const bool refused = std::strcmp(record_.result, "refused") == 0;
+    BufferText(passed ? TextLogPassed : refused ? TextLogRefused : TextLogFailed, record_.reason);
+    record_.durationMs = static_cast<int64_t>((endMicros_ - startMicros_) / 1000);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%lld.%03lld", static_cast<long long>(record_.durationMs / 1000),
+                  static_cast<long long>(record_.durationMs % 1000));
+    BufferText(TextLogDuration, seconds);
+    Flush();
+    AppendHistoryRecord(files_.history, record_);
+    active_ = false;
+}
+
+bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder) {
+    if (state.system == nullptr || !recorder.Open(*state.system)) return false;
+    state.runObserver = &recorder;
+    return true;
+}

@@ -1,0 +1,61 @@
+// RunRecorder: the listener that writes the run log and the history. Any
+// front end installs one (the window at start-up, the command line before
+// its run) and calls RunSettled after it has looked for the device again.
+// It buffers in memory and touches files only when nothing is in flight:
+// at the start of a page, at the end of the run and once it has settled.
+// All of its calls come from the one thread that runs the update.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/run_history.h"
+#include "app/run_log.h"
+#include "update/run_observer.h"
+
+struct System;
+
+struct RunRecorder final : RunObserver {
+    // Finds the files in the data folder. Until it has succeeded the
+    // recorder writes nothing.
+    bool Open(System& system);
+    const RunFiles& Files() const { return files_; }
+
+    void RunStarting(const UpdaterState& state) override;
+    void ImageLoaded(const ImageFacts& image) override;
+    void LogLine(const char* text) override;
+    void PageStarting(bool verifying, int32_t page, int32_t pageCount) override;
+    void RunEnded(const RunOutcome& outcome) override;
+    void RunSettled(const UpdaterState& state) override;
+
+    // Bytes of log text held for the next write.
+    size_t Buffered() const { return used_; }
+
+   private:
+    void Buffer(const char* text);
+    void BufferText(int textId, const char* detail, int64_t a = 0, int64_t b = 0);
+    void Flush();
+    void Finish(const char* versionAfter);
+
+    System* system_ = nullptr;
+    RunFiles files_;
+    bool opened_ = false;
+    bool active_ = false;  // from RunStarting until the record is written
+    bool ended_ = false;
+    bool imageRead_ = false;
+    uint32_t kind_ = 0;
+    uint64_t startMicros_ = 0;
+    uint64_t endMicros_ = 0;
+    RunOutcome outcome_;
+    HistoryRecord record_;
+    char buffer_[16384] = {};
+    size_t used_ = 0;
+};
+
+// Opens `recorder` and makes it the state's run observer. False (and no
+// observer) when the data folder cannot be had.
+bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder);
+
+// The one-line reason for a run's end, as the failed and mismatch screens
+// show it, for the device kind and file of the run; empty when it passed.
+size_t RunReasonText(const RunOutcome& outcome, uint32_t kind, const char* file, char* out, size_t size);

@@ -1,0 +1,20 @@
+// File operations the run log and the history need beyond the standard
+// library: an append that other writers cannot split, the size of a file,
+// and a rename that replaces its target.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Appends `size` bytes to the file at `path`, created when missing, with one
+// write on a file opened for appending (O_APPEND, FILE_APPEND_DATA): another
+// process appending at the same time never lands inside it. False when the
+// file cannot be opened or not all bytes were written.
+bool AppendToFile(const char* path, const char* data, size_t size);
+
+// The file's size in bytes, or -1 when it cannot be found.
+int64_t FileBytes(const char* path);
+
+// Renames `from` to `to`, replacing `to` when it exists (rename,
+// MoveFileExA with MOVEFILE_REPLACE_EXISTING).
+bool RenameReplacing(const char* from, const char* to);
