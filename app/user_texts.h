@@ -76,7 +76,9 @@
   X(TextReportRuns, "Last runs, newest first:") \
   X(TextReportNoRuns, "No runs are recorded yet.") \
   X(TextReportLogTail, "The end of the run log:") \
-  X(TextReportNoLog, "The run log is empty.")
+  X(TextReportNoLog, "The run log is empty.") \
+  X(TextReportRun, "- {detail}") \
+  X(TextReportRunReason, "  {detail}")
 // clang-format on
 
 enum TextId : int {

@@ -56,7 +56,8 @@ bool FileVersionText(const char* path, char* out, size_t size) {
         length < sizeof *info) {
         return false;
     }
-    std::snprintf(out, size, "%lu.%lu.%lu.%lu", HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
-                  HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
+    std::snprintf(out, size, "%u.%u.%u.%u", unsigned{HIWORD(info->dwFileVersionMS)},
+                  unsigned{LOWORD(info->dwFileVersionMS)}, unsigned{HIWORD(info->dwFileVersionLS)},
+                  unsigned{LOWORD(info->dwFileVersionLS)});
     return true;
 }
