@@ -133,6 +133,7 @@ struct UpdaterState {
     // --- Process ---
     char windowTitle[100] = {};
     char windowClassName[100] = {};
+    char helpArticle[kPathChars] = {};  // the pairing guide's address, set at start-up; empty: the page we ship
 
     // The text of the progress bar: written by the engine during a run and
     // emptied by the worker after it, and by the UI before setting

@@ -3,12 +3,14 @@
 // (app/exit_codes.h); a second instance brings the first to the front.
 #include "app/exit_codes.h"
 #include "app/library_startup.h"
+#include "app/run_recorder.h"
 #include "app/updater_state.h"
 #include "app/user_texts.h"
 #include "device/device_library.h"
 #include "device/pe_machine.h"
 #include "platform/system_library_win.h"
 #include "platform/system_win.h"
+#include "ui/help_article.h"
 #include "ui/resource.h"
 #include "ui/win_ui.h"
 
@@ -17,6 +19,7 @@ namespace {
 UpdaterState updater;
 WinUi ui;
 HANDLE instanceMutex = nullptr;
+RunRecorder recorder;
 
 constexpr char kMutexName[] = "VELTRANEUPDATER";
 constexpr DWORD kParkWaitMs = 10000;  // a discovery pass; a run never reaches here
@@ -100,6 +103,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ui.uiThreadId = GetCurrentThreadId();
     LoadStringA(instance, IDS_APP_TITLE, updater.windowTitle, sizeof updater.windowTitle);
     LoadStringA(instance, IDS_WINDOW_CLASS, updater.windowClassName, sizeof updater.windowClassName);
+    char helpArticle[kPathChars] = {};
+    LoadStringA(instance, IDS_HELP_ARTICLE, helpArticle, sizeof helpArticle);
+    ChooseHelpArticle(helpArticle, kHelpAddressFile, updater.helpArticle);
+    InstallRunRecorder(updater, recorder);  // without a data folder, runs go unrecorded
     RegisterMainWindowClass(instance);
     if (!BuildMainWindow(instance)) return ExitNoWindow;
     SetSessionWindow(ui.mainWindow);

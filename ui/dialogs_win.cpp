@@ -2,7 +2,9 @@
 // decisions are the portable dialog logic's.
 #include <cstdio>
 
+#include "app/support_report.h"
 #include "app/updater_state.h"
+#include "platform/report_facts.h"
 #include "ui/resource.h"
 #include "ui/selection_dialog.h"
 #include "ui/win_ui.h"
@@ -38,6 +40,17 @@ struct WinSelectionDialog final : SelectionDialogView {
     void End(int result) override { EndDialog(dialog, result); }
 };
 
+// Saves the support report in Documents (the working folder when there is
+// none) and says where in a message box over the About box.
+void SaveReport(HWND dialog) {
+    UpdaterState& state = TheUpdater();
+    char folder[kPathChars];
+    if (!DocumentsFolder(folder, sizeof folder) && !state.system->CurrentFolder(folder, sizeof folder)) folder[0] = '\0';
+    char message[768];
+    const bool saved = SaveSupportReport(*state.system, folder, message, sizeof message);
+    MessageBoxA(dialog, message, state.windowTitle, MB_OK | (saved ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
 }  // namespace
 
 INT_PTR CALLBACK SelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -69,6 +82,10 @@ INT_PTR CALLBACK SelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_SAVE_REPORT) {
+        SaveReport(dialog);
+        return TRUE;
+    }
     int result = 0;
     if (message == WM_COMMAND && AboutBoxCommand(LOWORD(wParam), result)) {
         EndDialog(dialog, result);

@@ -141,7 +141,7 @@ bool SortPress(UpdaterState& state, int x, int y) {
         Done(state);
     }
     if (in(ZoneHelpLink) && state.screenMode == ScreenPassed && state.modeProgramFirmwareOnly == 1) {
-        state.windowOps->OpenDocument(kHelpArticle);
+        state.windowOps->OpenDocument(state.helpArticle[0] != '\0' ? state.helpArticle : kHelpArticle);
     }
     return true;
 }

@@ -10,7 +10,8 @@ struct UpdaterState;
 
 // The command of the About box (Alt+? and Alt+/).
 inline constexpr int CmdAbout = 104;
-// The pairing instructions, a page shipped beside the program.
+// The page about pairing shipped beside the program: the help link's
+// address unless a setting names another (ui/help_article.h).
 inline constexpr char kHelpArticle[] = "pairing_help.html";
 // The pointer-move button state that drags: the left button alone.
 inline constexpr uint32_t kLeftButtonOnly = 1;

@@ -3,6 +3,7 @@
 
 #define IDS_APP_TITLE 103         // "Veltrane Updater"
 #define IDS_WINDOW_CLASS 109      // "VELTRANEUPDATER"
+#define IDS_HELP_ARTICLE 110      // the pairing guide's address (pairing_address.txt overrides it)
 #define IDA_ACCELERATORS 109
 #define IDD_ABOUTBOX 103
 #define IDD_SELECT_FIRMWARE 129
@@ -10,6 +11,7 @@
 #define IDI_SMALL_ICON 128
 #define IDC_LOG_LIST 1000
 #define IDC_PROMPT_TEXT -1
+#define IDC_SAVE_REPORT 1001      // About box: "Save report"
 #define IDM_ABOUT 104
 
 // Bitmaps: the skin resource numbers of ui/skins.h, 143 to 168.

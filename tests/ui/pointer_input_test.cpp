@@ -172,6 +172,14 @@ TEST_F(PointerInputTest, TheHelpLinkOnlyOnTheUpdatedScreen) {
     OnLeftButtonDown(state, 100, 400);  // Done
     OnLeftButtonDown(state, 270, 230);
     EXPECT_EQ(window.documents.size(), 1u);
+
+    // The address set at start-up is the one opened.
+    std::snprintf(state.helpArticle, sizeof state.helpArticle, "https://maker.example/pair");
+    state.screenMode = ScreenPassed;
+    state.modeProgramFirmwareOnly = 1;
+    OnLeftButtonDown(state, 270, 230);
+    ASSERT_EQ(window.documents.size(), 2u);
+    EXPECT_EQ(window.documents[1], "https://maker.example/pair");
 }
 
 TEST_F(PointerInputTest, ACloseDuringAnOperationIsRefused) {
