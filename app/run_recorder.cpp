@@ -56,7 +56,8 @@ const char* ResultName(const RunOutcome& outcome, bool ended) {
 }  // namespace
 
 size_t RunReasonText(const RunOutcome& outcome, uint32_t kind, const char* file, char* out, size_t size) {
-    if (outcome.cause == CauseNone && outcome.screenMode == ScreenPassed) {
+    // A run that passed, or that did not say why it stopped, has no reason.
+    if (outcome.cause == CauseNone && (outcome.screenMode == ScreenPassed || outcome.stage == StageNotStarted)) {
         if (size > 0) out[0] = '\0';
         return 0;
     }

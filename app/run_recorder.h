@@ -57,5 +57,6 @@ struct RunRecorder final : RunObserver {
 bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder);
 
 // The one-line reason for a run's end, as the failed and mismatch screens
-// show it, for the device kind and file of the run; empty when it passed.
+// show it, for the device kind and file of the run; empty when it passed
+// or did not tell why it stopped.
 size_t RunReasonText(const RunOutcome& outcome, uint32_t kind, const char* file, char* out, size_t size);

@@ -1,6 +1,7 @@
 // The worker loop and the device and result screens it draws.
 #include "app/update_worker.h"
 
+#include "app/run_reason.h"
 #include "app/updater_state.h"
 #include "device/discovery.h"
 #include "ui/controls.h"
@@ -17,10 +18,21 @@ void WaitWhileWarningOpen(UpdaterState& state) {
     while (state.warningOpen == 1) state.system->Sleep(kPollPause);
 }
 
+// The line under the buttons that says why the run stopped, for the device
+// the screen shows; nothing when the run did not say.
+void ShowReason(UpdaterState& state, uint32_t kind) {
+    char reason[512];
+    FormatRunReason(state.runOutcome, kind, state.chosenFileName, reason, sizeof reason);
+    if (reason[0] == '\0') return;
+    state.controls->SetText(ControlReasonText, reason);
+    state.controls->Show(ControlReasonText, true);
+}
+
 // A failed run and a mismatch in the identity page end alike: the failed
 // screen after an update, the mismatch screen after a verify, both with
-// Try Again and Cancel. A run refused before the device was touched speaks
-// of the device the firmware was chosen for, whatever is attached now.
+// Try Again, Cancel and the reason. A run refused before the device was
+// touched speaks of the device the firmware was chosen for, whatever is
+// attached now.
 // Runs on the UI thread: a screen the user has already left (Done while
 // the device was being reset) gets no result drawn over it.
 void DrawResult(void* context) {
@@ -32,6 +44,7 @@ void DrawResult(void* context) {
     if (mode == ScreenFailed || mode == ScreenIdMismatch) {
         controls.ShowSkin(verified ? SkinByKind(kind, SkinHeadsetMismatch, SkinAdapterMismatch)
                                    : SkinByKind(kind, SkinHeadsetFailed, SkinAdapterFailed));
+        ShowReason(state, kind);
     } else if (mode == ScreenPassed && verified) {
         controls.ShowSkin(SkinByKind(kind, SkinHeadsetVerified, SkinAdapterVerified));
     } else if (mode == ScreenPassed) {
@@ -49,6 +62,7 @@ void ClearChoice(UpdaterState& state) {
 }
 
 void HideDeviceLabels(Controls& controls, bool includingVersion) {
+    controls.Show(ControlReasonText, false);
     if (includingVersion) controls.Show(ControlCurrentVersionText, false);
     controls.Show(ControlChosenFirmwareText, false);
     controls.Show(ControlProgressText, false);

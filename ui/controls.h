@@ -14,6 +14,7 @@ enum ControlId : int {
     ControlNewVersionText,
     ControlPercentText,
     ControlPowerCycleText,
+    ControlReasonText,  // why a run stopped, on the failed and mismatch screens
     ControlWarningPanel,
     ControlCount,
 };

@@ -62,7 +62,11 @@ void Execute(const ControlRequest& request) {
             UpdateWindow(control);
             return;
         case RequestShow:
-            if (control != nullptr) ShowWindow(control, request.visible ? SW_SHOW : SW_HIDE);
+            if (control == nullptr) return;
+            ShowWindow(control, request.visible ? SW_SHOW : SW_HIDE);
+            // A transparent label that goes leaves its text unless what lies
+            // beneath is painted again.
+            if (!request.visible && LayoutOf(request.control).kind == KindWrapText) RepaintUnder(request.control);
             return;
         case RequestSetText:
             if (control == nullptr) return;

@@ -32,6 +32,7 @@ enum ColourRule {
     ColourWhite,        // white text, transparent background, empty brush
     ColourRed,          // red text, transparent background, empty brush
     ColourProgressBar,  // text and text background the bar colour, opaque
+    ColourBody,         // the skins' body text colour, transparent background, empty brush
 };
 
 struct ControlLayout {
@@ -52,6 +53,9 @@ inline constexpr ControlLayout kControlLayout[] = {
     {ControlNewVersionText, KindWrapText, {167, 189, 50, 50}, FontNewVersion, ColourWhite, false},
     {ControlPercentText, KindSimpleText, {42, 200, 50, 24}, FontPercent, ColourWhite, true},
     {ControlPowerCycleText, KindWrapText, {43, 209, 500, 100}, FontLabel, ColourRed, false},
+    // Under the Try Again and Cancel buttons, left of the device drawing;
+    // room for a reason that names a long file.
+    {ControlReasonText, KindWrapText, {38, 344, 430, 120}, FontLabel, ColourBody, false},
     {ControlWarningPanel, KindBitmap, {101, 85, 599, 380}, -1, ColourBackground, false},
 };
 
@@ -61,6 +65,8 @@ inline constexpr Rgb kBackgroundColour = {0, 0, 0};
 inline constexpr Rgb kWhite = {255, 255, 255};
 inline constexpr Rgb kRed = {255, 0, 0};
 inline constexpr Rgb kProgressBarColour = {37, 121, 173};  // COLORREF 0xAD7925
+// The colour of the skins' body text, which the reason line shares.
+inline constexpr Rgb kBodyTextColour = {201, 209, 217};
 
 struct FontLayout {
     FontId id;

@@ -83,6 +83,10 @@ LRESULT StaticColours(HDC dc, HWND control) {
             SetTextColor(dc, Colour(rule == ColourRed ? kRed : kWhite));
             SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+        case ColourBody:
+            SetTextColor(dc, Colour(kBodyTextColour));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
         case ColourProgressBar:
             SetTextColor(dc, Colour(kProgressBarColour));
             SetBkColor(dc, Colour(kProgressBarColour));

@@ -70,12 +70,16 @@ void StartOperation(UpdaterState& state, bool verify) {
 
 void RestartOperation(UpdaterState& state) {
     const bool verify = state.modeVerifyFirmwareOnly == 1;
+    state.controls->Show(ControlReasonText, false);
     state.screenMode = ScreenIdle;
     ClearModes(state);
     StartOperation(state, verify);
 }
 
+// The reason goes first: a label hidden after the new skin is up could
+// leave its text on it.
 void BackToChoosing(UpdaterState& state) {
+    state.controls->Show(ControlReasonText, false);
     state.controls->ShowSkin(ActionsSkin(state));
     ShowDeviceVersion(state, ControlCurrentVersionText);
     state.controls->Show(ControlChosenFirmwareText, true);

@@ -5,7 +5,8 @@
 const char* ControlName(ControlId control) {
     static const char* const kNames[ControlCount] = {
         "skinView",     "currentVersionText", "chosenFirmwareText", "progressText",
-        "newVersionText", "percentText",      "powerCycleText",     "warningPanel",
+        "newVersionText", "percentText",      "powerCycleText",     "reasonText",
+        "warningPanel",
     };
     return control >= 0 && control < ControlCount ? kNames[control] : "?";
 }

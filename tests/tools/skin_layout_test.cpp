@@ -273,6 +273,19 @@ TEST_F(SkinLayoutTest, ProgressTrackLiesExactlyUnderTheBarAndThePercentageStaysC
     }
 }
 
+TEST_F(SkinLayoutTest, TheReasonLineGetsBarePageOnTheFailedAndMismatchScreens) {
+    const Box reason = ControlBox(ControlReasonText);
+    for (SkinId id : {SkinAdapterMismatch, SkinHeadsetMismatch, SkinAdapterFailed, SkinHeadsetFailed}) {
+        const SkinScreen& screen = *FindSkinScreen(id);
+        ASSERT_EQ(screen.clearCount, 1) << screen.name;
+        EXPECT_EQ(screen.clearControls[0], ControlReasonText) << screen.name;
+        EXPECT_EQ(Painted(id).CountOther(reason, kPageColour), 0) << screen.name;
+        // Below the buttons, which stay where they were.
+        EXPECT_GT(reason.top, ZoneBox(Zone(ZoneTryAgain)).bottom + 8) << screen.name;
+    }
+    EXPECT_TRUE(SameColour(kBodyColour, kBodyTextColour));
+}
+
 TEST_F(SkinLayoutTest, HelpLinkIsBlueInsideItsZoneAndTheNoticeOnlyMeetsTheLink) {
     const Box zone = ZoneBox(Zone(ZoneHelpLink));
     for (SkinId id : kUpdated) {

@@ -147,6 +147,23 @@ TEST_F(PointerInputTest, CancelOnTheFailedScreenEndsThePressBeforeUpdate) {
     EXPECT_EQ(state.updateRequested, 0);  // Update was not reached
 }
 
+TEST_F(PointerInputTest, TheReasonLeavesWithTheFailedScreenBeforeTheNextSkin) {
+    for (HitZone zone : {ZoneCancel, ZoneTryAgain}) {
+        ActionsScreen();
+        state.screenMode = ScreenFailed;
+        state.modeProgramFirmwareOnly = 1;
+        controls.Show(ControlReasonText, true);
+        controls.ClearHistory();
+        const ZoneBounds& bounds = Zone(zone);
+        OnLeftButtonDown(state, bounds.xMin + 1, bounds.yMin + 1);
+        EXPECT_FALSE(controls.Visible(ControlReasonText)) << zone;
+        const std::vector<std::string> requests = controls.Requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.front(), "hide reasonText") << zone;
+        state.updateRequested = 0;
+    }
+}
+
 // Try Again after a failed verify starts one verify, even where its zone
 // lies over Verify's.
 TEST_F(PointerInputTest, TryAgainAfterAFailedVerifyStartsOneVerify) {
