@@ -5,6 +5,7 @@ working folder, so the simulator's device file, trace and memory are its own.
 Pointer events are real X events (xdotool); screenshots come from ImageMagick.
 """
 
+import getpass
 import os
 import re
 import shutil
@@ -41,6 +42,16 @@ def run_wine(args):
 
 GUI_PREFIX = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache"),
                           "veltrane-updater", "wine-gui")
+
+
+def wine_user_folder(name):
+    """A folder of the Wine user's profile in the GUI prefix: "AppData/Local", "Documents"."""
+    return os.path.join(GUI_PREFIX, "drive_c", "users", getpass.getuser(), *name.split("/"))
+
+
+def data_folder():
+    """Where the program keeps its run log and history."""
+    return os.path.join(wine_user_folder("AppData/Local"), "Veltrane Updater")
 
 
 def prepare_wine():
@@ -221,11 +232,19 @@ def brightest(updater, path, rect):
     return float(out or 0)
 
 
-def differing_pixels(updater, path, picture):
-    """How many pixels of the window in a screenshot differ from `picture`."""
+def differing_pixels(updater, path, picture, outside=None):
+    """How many pixels of the window in a screenshot differ from `picture`;
+    with `outside` (x, y, w, h), only those outside that window rectangle."""
     left, top, width, height = updater.geometry()
     crop = path + ".window.png"
     run(["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage", crop])
+    if outside:
+        x, y, w, h = outside
+        box = ["-fill", "black", "-draw", f"rectangle {x},{y} {x + w - 1},{y + h - 1}"]
+        masked = path + ".picture.png"
+        run(["convert", crop, *box, crop])
+        run(["convert", picture, *box, masked])
+        picture = masked
     out = run(["compare", "-metric", "AE", crop, picture, "null:"]).stderr
     return int(float(out.split()[0])) if out else -1
 
