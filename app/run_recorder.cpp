@@ -7,45 +7,12 @@
 #include <cstring>
 
 #include "app/program_info.h"
+#include "app/run_reason.h"
 #include "app/updater_state.h"
 #include "app/user_texts.h"
 #include "platform/sha256.h"
 
 namespace {
-
-// The screen's reason for each cause that stops a run.
-TextId ReasonTextFor(const RunOutcome& outcome) {
-    switch (outcome.cause) {
-        case CauseNone: return TextReasonNone;
-        case CauseNoWorkingFolder: return TextReasonNoWorkingFolder;
-        case CauseNoDevice: return TextReasonNoDevice;
-        case CauseSeveralDevices: return TextReasonSeveralDevices;
-        case CauseDeviceChanged: return TextReasonDeviceChanged;
-        case CauseDeviceBusy: return TextReasonDeviceBusy;
-        case CauseFileDoesNotFit: return TextReasonFileDoesNotFit;
-        case CauseFileUnreadable: return TextReasonFileUnreadable;
-        case CauseFileEmpty: return TextReasonFileEmpty;
-        case CauseFileTooLarge: return TextReasonFileTooLarge;
-        case CauseFileLoneCr: return TextReasonFileLoneCr;
-        case CauseFileLineTooLong: return TextReasonFileLineTooLong;
-        case CauseFileNoNumber: return TextReasonFileNoNumber;
-        case CauseDigestMismatch: return TextReasonDigestMismatch;
-        case CauseDigestUnreadable: return TextReasonDigestUnreadable;
-        case CauseNoMemory: return TextReasonNoMemory;
-        case CauseMismatch: return TextReasonMismatch;
-        case CauseIdentityMismatch: return TextReasonIdentityMismatch;
-        case CauseResetFailed: return TextReasonReset;
-        case CauseNoAnswer:
-        case CauseInterrupted: break;
-    }
-    switch (outcome.stage) {
-        case StageConnect: return TextReasonConnect;
-        case StageRomMode: return TextReasonRomMode;
-        case StageVerify: return TextReasonVerify;
-        case StageReset: return TextReasonReset;
-        default: return TextReasonProgram;
-    }
-}
 
 const char* ResultName(const RunOutcome& outcome, bool ended) {
     if (!ended) return "failed";
@@ -54,22 +21,6 @@ const char* ResultName(const RunOutcome& outcome, bool ended) {
 }
 
 }  // namespace
-
-size_t RunReasonText(const RunOutcome& outcome, uint32_t kind, const char* file, char* out, size_t size) {
-    // A run that passed, or that did not say why it stopped, has no reason.
-    if (outcome.cause == CauseNone && (outcome.screenMode == ScreenPassed || outcome.stage == StageNotStarted)) {
-        if (size > 0) out[0] = '\0';
-        return 0;
-    }
-    TextArgs args;
-    args.device = DeviceNoun(kind);
-    args.file = file;
-    args.page = outcome.page;
-    args.pages = outcome.pageCount;
-    args.status = outcome.status;
-    args.line = outcome.line;
-    return FormatText(ReasonTextFor(outcome), args, out, size);
-}
 
 bool RunRecorder::Open(System& system) {
     system_ = &system;
@@ -116,6 +67,7 @@ void RunRecorder::RunStarting(const UpdaterState& state) {
     record_ = HistoryRecord{};
     startMicros_ = endMicros_ = system_->MonotonicMicros();
     kind_ = state.deviceTable[0].kind;
+    chosenKind_ = state.chosenFor.productId != 0 ? state.chosenFor.kind : kind_;
     const int64_t now = system_->WallClockMillis();
     FormatIsoTime(now, record_.time, sizeof record_.time);
     std::snprintf(record_.program, sizeof record_.program, "%s", kProgramVersion);
@@ -192,7 +144,8 @@ void RunRecorder::Finish(const char* versionAfter) {
     record_.page = outcome_.page;
     record_.pages = outcome_.pageCount;
     record_.line = outcome_.line;
-    RunReasonText(outcome_, kind_, record_.file, record_.reason, sizeof record_.reason);
+    FormatRunReason(outcome_, RefusedBeforeDevice(outcome_) ? chosenKind_ : kind_, record_.file, record_.reason,
+                    sizeof record_.reason);
     const bool passed = std::strcmp(record_.result, "passed") == 0;
     const bool refused = std::strcmp(record_.result, "refused") == 0;
     BufferText(passed ? TextLogPassed : refused ? TextLogRefused : TextLogFailed, record_.reason);

@@ -44,6 +44,7 @@ struct RunRecorder final : RunObserver {
     bool ended_ = false;
     bool imageRead_ = false;
     uint32_t kind_ = 0;
+    uint32_t chosenKind_ = 0;  // the device the file was chosen for, which a refused run speaks of
     uint64_t startMicros_ = 0;
     uint64_t endMicros_ = 0;
     RunOutcome outcome_;
@@ -56,7 +57,3 @@ struct RunRecorder final : RunObserver {
 // observer) when the data folder cannot be had.
 bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder);
 
-// The one-line reason for a run's end, as the failed and mismatch screens
-// show it, for the device kind and file of the run; empty when it passed
-// or did not tell why it stopped.
-size_t RunReasonText(const RunOutcome& outcome, uint32_t kind, const char* file, char* out, size_t size);

@@ -1,6 +1,11 @@
 // Whole interactions with the real worker thread on the fake clock.
 #include "tests/support/interaction_fixture.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "app/run_recorder.h"
+
 namespace {
 
 class WorkerFlowTest : public InteractionFixture {
@@ -216,6 +221,36 @@ TEST_F(WorkerFlowTest, AFailedUpdateAndTryAgainRepeatsTheUpdate) {
     EXPECT_EQ(state.modeVerifyOnly, 0);
     Wait(10000);
     EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
+}
+
+TEST_F(WorkerFlowTest, AFailedUpdateSaysWhyOnScreenInTheLogAndInTheHistory) {
+    RunRecorder recorder;
+    ASSERT_TRUE(InstallRunRecorder(state, recorder));  // before the run is requested, as at start-up
+    HeadsetWithChoice();
+    Plug("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93 failpacket=20\n");
+    Wait(200);
+    Press(ZoneUpdate);
+    Wait(10000);
+    ASSERT_EQ(controls.Skin(), SkinHeadsetFailed);
+    const std::string reason = controls.Text(ControlReasonText);
+    EXPECT_TRUE(controls.Visible(ControlReasonText));
+    EXPECT_EQ(reason.rfind("Stopped while programming page 1 of 2: the headset did not answer (status -", 0), 0u)
+        << reason;
+
+    std::ifstream file(recorder.Files().log);
+    const std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(log.find(" Device Failed Part 2 Programming...\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Resetting the Device...\n"), std::string::npos);
+    EXPECT_NE(log.find("Result: failed. " + reason + "\n"), std::string::npos);
+    HistoryRecord runs[2];
+    ASSERT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 2), 1);
+    EXPECT_STREQ(runs[0].reason, reason.c_str());
+    EXPECT_STREQ(runs[0].versionAfter, "1_0");
+    EXPECT_EQ(runs[0].page, 1);
+
+    Press(ZoneCancel);
+    EXPECT_FALSE(controls.Visible(ControlReasonText));
+    state.runObserver = nullptr;
 }
 
 TEST_F(WorkerFlowTest, TryAgainAfterAFailedVerifyVerifiesAndCancelGoesBackToChoosing) {
