@@ -14,7 +14,8 @@
 
 namespace {
 
-using Json = nlohmann::json;
+// Fields keep the order they are written in, so a line reads time first.
+using Json = nlohmann::ordered_json;
 
 template <size_t N>
 void CopyText(char (&out)[N], const char* text) {

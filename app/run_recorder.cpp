@@ -10,6 +10,7 @@
 #include "app/run_reason.h"
 #include "app/updater_state.h"
 #include "app/user_texts.h"
+#include "firmware/bounded_path.h"
 #include "platform/sha256.h"
 
 namespace {
@@ -100,6 +101,24 @@ void RunRecorder::ImageLoaded(const ImageFacts& image) {
     BufferText(TextLogFile, detail);
 }
 
+// A file refused before it was loaded is still named by its size and
+// digest, so a support desk can tell which file it was. The run is over:
+// hashing cannot delay the device.
+void RunRecorder::DescribeRefusedFile() {
+    char path[kPathChars];
+    uint8_t digest[kSha256Bytes];
+    int64_t bytes = 0;
+    if (!FilesFolderPath(*system_, path) || !AppendBounded(path, record_.file) || !Sha256OfFile(path, digest, &bytes)) {
+        BufferText(TextLogFileUnread, nullptr);
+        return;
+    }
+    ImageFacts facts;
+    facts.fileBytes = bytes;
+    facts.haveDigest = true;
+    std::memcpy(facts.sha256, digest, sizeof digest);
+    ImageLoaded(facts);
+}
+
 void RunRecorder::LogLine(const char* text) {
     if (!active_) return;
     char stamp[16];
@@ -116,7 +135,7 @@ void RunRecorder::RunEnded(const RunOutcome& outcome) {
     ended_ = true;
     outcome_ = outcome;
     endMicros_ = system_->MonotonicMicros();
-    if (!imageRead_) BufferText(TextLogFileUnread, nullptr);
+    if (!imageRead_) DescribeRefusedFile();
     if (outcome.status != 0) BufferText(TextLogFailingStatus, nullptr, outcome.status);
     if (outcome.page != 0) BufferText(TextLogFailingPage, nullptr, outcome.page, outcome.pageCount);
     Flush();

@@ -35,6 +35,7 @@ struct RunRecorder final : RunObserver {
     void Buffer(const char* text);
     void BufferText(int textId, const char* detail, int64_t a = 0, int64_t b = 0);
     void Flush();
+    void DescribeRefusedFile();
     void Finish(const char* versionAfter);
 
     System* system_ = nullptr;

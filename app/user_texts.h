@@ -55,7 +55,7 @@
   X(TextLogOperation, "Operation: {detail}") \
   X(TextLogDevice, "Device: {device}, {detail}") \
   X(TextLogFile, "File: {file}, {detail}") \
-  X(TextLogFileUnread, "File: {file} (not read)") \
+  X(TextLogFileUnread, "File: {file} (cannot be read)") \
   X(TextLogFailingStatus, "Failing status: {status}") \
   X(TextLogFailingPage, "Failing page: {page} of {pages}") \
   X(TextLogVersionAfter, "Version after: {detail}") \

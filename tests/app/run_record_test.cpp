@@ -260,7 +260,7 @@ TEST_F(RunRecorderTest, ARefusedFileAndAVanishedDeviceAreToldAsSuch) {
 
     const std::string log = ReadAll(recorder.Files().log);
     EXPECT_NE(log.find("Operation: verify only\n"), std::string::npos);
-    EXPECT_NE(log.find("File: RX93_Headset_v1_2_ef.txt (not read)\n"), std::string::npos);
+    EXPECT_NE(log.find("File: RX93_Headset_v1_2_ef.txt (cannot be read)\n"), std::string::npos);
     EXPECT_NE(log.find("Version after: unknown, the headset was not found after the run.\n"), std::string::npos);
     EXPECT_NE(log.find("Result: not started. The file RX93_Headset_v1_2_ef.txt is not a firmware image: line 17 "
                        "has no number.\n"),

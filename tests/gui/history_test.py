@@ -5,6 +5,8 @@ log and the history in the local application data folder, and the support
 report that the About box saves.
 
     history_test.py <distribution folder> <folder of the painted skins>
+
+The screenshots go to history_shots beside the distribution folder.
 """
 
 import hashlib
@@ -21,7 +23,7 @@ from updater_gui import (HEADSET, Updater, VirtualDisplay, brightest, data_folde
 
 import layout  # noqa: E402
 
-DIST = SKINS = None
+DIST = SKINS = SHOTS = None
 display = None
 REASON = layout.rect("reasonText")
 
@@ -62,7 +64,8 @@ class HistoryTest(unittest.TestCase):
         with open(os.path.join(files, name)) as f:
             lines = f.read().split("\n")
         for other in os.listdir(files):
-            os.remove(os.path.join(files, other))
+            path = os.path.join(files, other)
+            shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
         if edit:
             edit(lines)
         with open(os.path.join(files, name), "w", newline="\r\n") as f:
@@ -74,7 +77,8 @@ class HistoryTest(unittest.TestCase):
         app.keys("Down", "Tab", "space")
         self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
         app.click(*layout.centre("update"))
-        self.assertTrue(wait_until(lambda: runs_finished(app.trace()) >= 1, 120), "the run ended")
+        history = os.path.join(data_folder(), "history.jsonl")
+        self.assertTrue(wait_until(lambda: os.path.exists(history), 120), "the run ended and was recorded")
         time.sleep(1.5)
 
     def history(self):
@@ -82,7 +86,7 @@ class HistoryTest(unittest.TestCase):
         return [json.loads(line) for line in read(path).splitlines()]
 
     def check_failed_screen(self, app, name, expect_reason):
-        shot = app.screenshot(os.path.join(app.folder, name))
+        shot = app.screenshot(os.path.join(SHOTS, name))
         self.assertGreater(brightest(app, shot, REASON), 0.6, "the reason is drawn under the buttons")
         skin = os.path.join(SKINS, "skin_163.png")  # the headset's failed screen
         self.assertEqual(differing_pixels(app, shot, skin, outside=REASON), 0, "nothing else on the screen moved")
@@ -111,7 +115,9 @@ class HistoryTest(unittest.TestCase):
         self.assertTrue(wait_until(lambda: runs_finished(app.trace()) >= 2, 120))
         time.sleep(1.5)
         shot = app.screenshot(os.path.join(app.folder, "after_try_again.png"))
-        self.assertLess(brightest(app, shot, REASON), 0.3, "no reason on the updated screen")
+        updated = os.path.join(SKINS, "skin_158.png")
+        self.assertEqual(differing_pixels(app, shot, updated, outside=layout.rect("newVersionText")), 0,
+                         "the updated screen, with no reason left on it")
         self.assertEqual([r["result"] for r in self.history()], ["failed", "passed"])
 
     def test_a_refused_file_names_the_file_and_the_line(self):
@@ -124,9 +130,15 @@ class HistoryTest(unittest.TestCase):
         self.update_first_file(app)
         self.check_failed_screen(app, "refused_file.png", "The file RX93_Headset_v1_2_ef.txt is not a firmware "
                                                           "image: line 17 has no number.")
-        self.assertNotIn("commandSendAndGetResponse", app.trace().split("AvDllFindDevice")[-1])
+        self.assertNotIn("SerialMemEnterFlashMode", app.trace(), "the device was not touched")
         run = self.history()[-1]
         self.assertEqual((run["result"], run["cause"], run["line"]), ("refused", "file-no-number", 17))
+        # The refused file is still named by its digest.
+        with open(os.path.join(app.folder, "files", "RX93_Headset_v1_2_ef.txt"), "rb") as f:
+            content = f.read()
+        self.assertEqual(run["sha256"], hashlib.sha256(content).hexdigest())
+        self.assertIn(f"File: RX93_Headset_v1_2_ef.txt, {len(content)} bytes, SHA-256 {run['sha256']}\n",
+                      read(os.path.join(data_folder(), "updater.log")))
 
     def test_the_about_box_saves_a_report_in_documents(self):
         # Wine links Documents to the home folder; the test keeps its report in the prefix.
@@ -143,12 +155,12 @@ class HistoryTest(unittest.TestCase):
         app.keys("alt+slash")
         self.assertIsNotNone(app.dialog("About Veltrane Updater"))
         time.sleep(0.5)
-        app.screenshot(os.path.join(os.path.dirname(DIST), "about_box.png"))
+        app.screenshot(os.path.join(SHOTS, "about_box.png"))
         app.keys("space")  # "Save report" has the focus
         reports = lambda: [n for n in os.listdir(documents) if n not in before and n.endswith(".txt")]  # noqa: E731
         self.assertTrue(wait_until(lambda: os.path.isdir(documents) and reports(), 10), "a report was written")
         time.sleep(1)
-        app.screenshot(os.path.join(os.path.dirname(DIST), "report_saved.png"))
+        app.screenshot(os.path.join(SHOTS, "report_saved.png"))
         app.keys("Return")  # the message box
         app.keys("Escape")  # the About box
         path = os.path.join(documents, reports()[0])
@@ -169,4 +181,6 @@ if __name__ == "__main__":
         print(__doc__)
         sys.exit(2)
     DIST, SKINS = sys.argv[1], sys.argv[2]
+    SHOTS = os.path.join(os.path.dirname(os.path.abspath(DIST)), "history_shots")
+    os.makedirs(SHOTS, exist_ok=True)
     unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[3:])
