@@ -19,7 +19,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from updater_gui import (HEADSET, Updater, VirtualDisplay, brightest, data_folder, differing_pixels,  # noqa: E402
-                         runs_finished, wait_until, wine_user_folder)
+                         documents_folder, runs_finished, wait_until)
 
 import layout  # noqa: E402
 
@@ -141,11 +141,7 @@ class HistoryTest(unittest.TestCase):
                       read(os.path.join(data_folder(), "updater.log")))
 
     def test_the_about_box_saves_a_report_in_documents(self):
-        # Wine links Documents to the home folder; the test keeps its report in the prefix.
-        documents = wine_user_folder("Documents")
-        if os.path.islink(documents):
-            os.remove(documents)
-        os.makedirs(documents, exist_ok=True)
+        documents = documents_folder()
         before = set(os.listdir(documents))
         app = Updater(DIST)
         self.addCleanup(app.cleanup)

@@ -10,12 +10,14 @@ pixels where only pixels tell.
 """
 
 import os
+import shutil
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from updater_gui import (  # noqa: E402
-    ADAPTER, HEADSET, STARTUP_PROBLEM, Updater, VirtualDisplay, brightest, runs_finished, wait_until)
+    ADAPTER, HEADSET, STARTUP_PROBLEM, Updater, VirtualDisplay, brightest, data_folder, documents_folder,
+    runs_finished, wait_until)
 
 import layout  # noqa: E402
 
@@ -46,14 +48,14 @@ class Tour:
     def press(self, zone):
         self.app.click(*layout.centre(zone))
 
-    def white_in(self, path, rect):
-        """True when some pixel of `rect` (x, y, w, h) is near white: a label is drawn there."""
-        return brightest(self.app, path, rect) > 0.8
+    def white_in(self, path, rect, level=0.8):
+        """True when some pixel of `rect` (x, y, w, h) is brighter than `level`: a label is drawn there."""
+        return brightest(self.app, path, rect) > level
 
-    def choose_first_file(self):
+    def choose_first_file(self, row=0):
         self.press("firmware_box")
         self.check(self.app.dialog("Choose a Firmware") is not None, "the selection dialog is open")
-        self.app.keys("Down")
+        self.app.keys(*["Down"] * (row + 1))
         self.shot("selection_dialog")
         self.app.keys("Tab", "space")  # Tab reaches Select, the default button
         self.check(wait_until(lambda: self.app.dialog("Choose a Firmware", timeout=0.2) is None, 10),
@@ -135,12 +137,22 @@ class Tour:
         self.choose_first_file()
         self.press("update")
         self.wait_run()
-        self.shot("headset_failed")
+        failed = self.shot("headset_failed")
+        self.check(self.white_in(failed, layout.rect("reasonText"), 0.6), "the failed screen says why")
         app.plug(HEADSET)  # the fault is cleared
         self.press("try_again")
         self.wait_run()
         self.shot("headset_updated_after_try_again")
         self.press("done_updated")
+        time.sleep(1.5)
+
+        print("6b. a verify against another file: the mismatch screen says where")
+        self.choose_first_file(row=1)
+        self.press("verify")
+        self.wait_run()
+        mismatch = self.shot("headset_mismatch")
+        self.check(self.white_in(mismatch, layout.rect("reasonText"), 0.6), "the mismatch screen says which page")
+        self.press("cancel")
         time.sleep(1.5)
 
         print("7. a close attempt during a run")
@@ -160,7 +172,27 @@ class Tour:
         self.press("done_updated")
         time.sleep(1.5)
 
-        print("8. several devices, then close")
+        print("8. the About box saves a support report")
+        documents = documents_folder()
+        before = set(os.listdir(documents))
+        app.click(400, 300)
+        app.keys("alt+slash")
+        self.check(app.dialog("About Veltrane Updater") is not None, "the About box is open")
+        time.sleep(0.5)
+        self.shot("about_box")
+        app.keys("space")  # Save report
+        new = lambda: [n for n in os.listdir(documents) if n not in before]  # noqa: E731
+        self.check(wait_until(lambda: bool(new()), 10), "a report was saved in Documents")
+        time.sleep(1)
+        self.shot("report_saved")
+        app.keys("Return")
+        app.keys("Escape")
+        shutil.move(os.path.join(documents, new()[0]), os.path.join(self.shots, "support_report.txt"))
+        for name in ("updater.log", "history.jsonl"):
+            shutil.copy(os.path.join(data_folder(), name), os.path.join(self.shots, name))
+        print(f"  report, log and history copied to {self.shots}")
+
+        print("9. several devices, then close")
         app.plug(HEADSET, ADAPTER)
         time.sleep(1.5)
         self.shot("several_devices")

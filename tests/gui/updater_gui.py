@@ -49,6 +49,16 @@ def wine_user_folder(name):
     return os.path.join(GUI_PREFIX, "drive_c", "users", getpass.getuser(), *name.split("/"))
 
 
+def documents_folder():
+    """The Wine user's Documents, made a folder of the prefix: Wine links it
+    to the home folder, where a test must not leave its files."""
+    documents = wine_user_folder("Documents")
+    if os.path.islink(documents):
+        os.remove(documents)
+    os.makedirs(documents, exist_ok=True)
+    return documents
+
+
 def data_folder():
     """Where the program keeps its run log and history."""
     return os.path.join(wine_user_folder("AppData/Local"), "Veltrane Updater")
