@@ -26,12 +26,17 @@ bool PutDetail(std::FILE* out, TextId id, const char* detail) {
 }
 
 bool PutRun(std::FILE* out, const HistoryRecord& run) {
+    char file[96];
+    if (run.fileBytes >= 0) {
+        std::snprintf(file, sizeof file, "%lld bytes, SHA-256 %.16s", static_cast<long long>(run.fileBytes), run.sha256);
+    } else {
+        std::snprintf(file, sizeof file, "not read");
+    }
     char detail[1024];
-    std::snprintf(detail, sizeof detail, "%.31s %.7s %.7s %08X %.7s, %.15s -> %.15s, %.259s (%lld bytes, SHA-256 %.16s), %.11s in %lld.%03lld s",
+    std::snprintf(detail, sizeof detail, "%.31s %.7s %.7s %08X %.7s, %.15s -> %.15s, %.259s (%s), %.11s in %lld.%03lld s",
                   run.time, run.operation, run.deviceKind, static_cast<unsigned>(run.productId), run.model,
                   run.versionBefore[0] != '\0' ? run.versionBefore : "?",
-                  run.versionAfter[0] != '\0' ? run.versionAfter : "?", run.file,
-                  static_cast<long long>(run.fileBytes), run.sha256[0] != '\0' ? run.sha256 : "-", run.result,
+                  run.versionAfter[0] != '\0' ? run.versionAfter : "?", run.file, file, run.result,
                   static_cast<long long>(run.durationMs / 1000), static_cast<long long>(run.durationMs % 1000));
     bool ok = PutDetail(out, TextReportRun, detail);
     if (run.reason[0] != '\0') ok = PutDetail(out, TextReportRunReason, run.reason) && ok;

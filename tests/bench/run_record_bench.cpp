@@ -1,0 +1,73 @@
+// What the run log and the history cost: the write between two pages (the
+// only file work during a run), a page with nothing to write, one history
+// record, and reading the newest runs of a long history.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "app/run_history.h"
+#include "app/run_recorder.h"
+#include "app/updater_state.h"
+#include "tests/support/fake_system.h"
+
+namespace {
+
+struct Bench {
+    Bench() {
+        folder = std::filesystem::temp_directory_path() / "veltrane-record-bench";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        system.dataFolder = folder.string();
+        state.system = &system;
+        state.deviceTable[0].kind = KindHeadset;
+        InstallRunRecorder(state, recorder);
+        recorder.RunStarting(state);
+    }
+    ~Bench() { std::filesystem::remove_all(folder); }
+    std::filesystem::path folder;
+    FakeSystem system;
+    UpdaterState state;
+    RunRecorder recorder;
+};
+
+void BM_StageLineWrittenBetweenPages(benchmark::State& run) {
+    Bench bench;
+    for (auto _ : run) {
+        bench.recorder.LogLine("Device Passed Programming...");
+        bench.recorder.PageStarting(true, 1, 64);
+    }
+}
+BENCHMARK(BM_StageLineWrittenBetweenPages);
+
+void BM_PageWithNothingToWrite(benchmark::State& run) {
+    Bench bench;
+    for (auto _ : run) bench.recorder.PageStarting(false, 2, 64);
+}
+BENCHMARK(BM_PageWithNothingToWrite);
+
+void BM_HistoryRecordAppended(benchmark::State& run) {
+    Bench bench;
+    HistoryRecord record;
+    std::snprintf(record.time, sizeof record.time, "2026-01-02T03:04:05.000Z");
+    std::snprintf(record.result, sizeof record.result, "passed");
+    const std::string path = (bench.folder / "history.jsonl").string();
+    for (auto _ : run) AppendHistoryRecord(path.c_str(), record);
+}
+BENCHMARK(BM_HistoryRecordAppended);
+
+void BM_NewestTwentyOfAThousandRuns(benchmark::State& run) {
+    Bench bench;
+    HistoryRecord record;
+    std::snprintf(record.time, sizeof record.time, "2026-01-02T03:04:05.000Z");
+    std::snprintf(record.result, sizeof record.result, "failed");
+    std::snprintf(record.reason, sizeof record.reason, "Stopped while programming page 12 of 64: the headset did not answer (status -7).");
+    const std::string path = (bench.folder / "history.jsonl").string();
+    for (int i = 0; i < 1000; ++i) AppendHistoryRecord(path.c_str(), record);
+    static HistoryRecord newest[20];
+    for (auto _ : run) benchmark::DoNotOptimize(ReadRunHistory(path.c_str(), {}, newest, 20));
+}
+BENCHMARK(BM_NewestTwentyOfAThousandRuns)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
