@@ -293,18 +293,4 @@ TEST_F(RunRecorderTest, ARunThatNeverSettledIsRecordedWhenTheNextBegins) {
     EXPECT_STREQ(runs[0].reason, "");
 }
 
-TEST(RunRecorderSetupTest, WithoutADataFolderNothingIsInstalled) {
-    ScopedTestFolder folder;
-    FakeSystem system;
-    system.dataFolder = std::string(kPathChars, 'x');  // cannot be had
-    UpdaterState state;
-    state.system = &system;
-    RunRecorder recorder;
-    EXPECT_FALSE(InstallRunRecorder(state, recorder));
-    EXPECT_EQ(state.runObserver, nullptr);
-    recorder.RunStarting(state);  // and a stray call writes nothing
-    recorder.RunSettled(state);
-    EXPECT_EQ(recorder.Buffered(), 0u);
-}
-
 }  // namespace
