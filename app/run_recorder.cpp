@@ -39,16 +39,13 @@ void RunRecorder::Buffer(const char* text) {
     buffer_[used_++] = '\n';
 }
 
-void RunRecorder::BufferText(int textId, const char* detail, int64_t a, int64_t b) {
-    TextArgs args;
+// A line of the table, naming the run's device and file.
+void RunRecorder::BufferText(TextId id, const char* detail, TextArgs args) {
     args.device = DeviceNoun(kind_);
     args.file = record_.file;
     args.detail = detail;
-    args.status = a;
-    args.page = a;
-    args.pages = b;
     char line[1024];
-    FormatText(static_cast<TextId>(textId), args, line, sizeof line);
+    FormatText(id, args, line, sizeof line);
     Buffer(line);
 }
 
@@ -136,8 +133,8 @@ void RunRecorder::RunEnded(const RunOutcome& outcome) {
     outcome_ = outcome;
     endMicros_ = system_->MonotonicMicros();
     if (!imageRead_) DescribeRefusedFile();
-    if (outcome.status != 0) BufferText(TextLogFailingStatus, nullptr, outcome.status);
-    if (outcome.page != 0) BufferText(TextLogFailingPage, nullptr, outcome.page, outcome.pageCount);
+    if (outcome.status != 0) BufferText(TextLogFailingStatus, nullptr, {.status = outcome.status});
+    if (outcome.page != 0) BufferText(TextLogFailingPage, nullptr, {.page = outcome.page, .pages = outcome.pageCount});
     Flush();
 }
 

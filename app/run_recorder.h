@@ -11,6 +11,7 @@
 
 #include "app/run_history.h"
 #include "app/run_log.h"
+#include "app/user_texts.h"
 #include "update/run_observer.h"
 
 struct System;
@@ -33,7 +34,7 @@ struct RunRecorder final : RunObserver {
 
    private:
     void Buffer(const char* text);
-    void BufferText(int textId, const char* detail, int64_t a = 0, int64_t b = 0);
+    void BufferText(TextId id, const char* detail, TextArgs args = {});
     void Flush();
     void DescribeRefusedFile();
     void Finish(const char* versionAfter);
