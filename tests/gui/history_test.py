@@ -54,7 +54,7 @@ class HistoryTest(unittest.TestCase):
         self.assertIsNotNone(app.find_window())
         time.sleep(1)
         app.click(*layout.centre("continue"))
-        self.assertTrue(wait_until(lambda: "v1_0" in app.trace() or "response=" in app.trace(), 10))
+        self.assertTrue(wait_until(lambda: "1_0" in app.reported_versions(), 10), "the headset was found")
         time.sleep(1)
         return app
 
