@@ -15,8 +15,9 @@
 
 namespace {
 
+// In text mode, as the report is written: its lines end in CRLF on Windows.
 std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
@@ -94,7 +95,7 @@ TEST_F(SupportReportTest, SavingSaysWhereOrThatItFailed) {
     const std::string documents = (std::filesystem::current_path() / "Documents").string();
     char message[512];
     ASSERT_TRUE(SaveSupportReport(system, documents.c_str(), message, sizeof message));
-    const std::string path = documents + "/Veltrane Updater report 2026-01-02 030405.txt";
+    const std::string path = documents + kPathSeparator + "Veltrane Updater report 2026-01-02 030405.txt";
     EXPECT_EQ(std::string(message), "The report was saved as " + path +
                                         ". Send this file to the support desk when they ask for it.");
     const std::string report = ReadAll(path);
