@@ -202,7 +202,7 @@ class Tour:
         last = app.trace().strip().splitlines()[-1]
         self.check(" AvDllShutdown " in last, "AvDllShutdown is the library's last call")
 
-        print("9. started beside a device library of the other architecture")
+        print("10. started beside a device library of the other architecture")
         library = os.path.join(self.dist, "..", "i686", "dist", "hostapi_vmi.dll")
         self.app.cleanup()
         self.app = app = Updater(self.dist, library=library if os.path.exists(library) else None)
