@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/precise_pause.h"
 #include "platform/system.h"
 
 namespace {
@@ -31,27 +32,39 @@ bool MakeFolders(const char* path) {
     return stat(partial, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-struct PosixSystem final : System {
-    void Sleep(uint32_t milliseconds) override {
-        // An absolute deadline on the monotonic clock: a signal cannot make
-        // the pause shorter, and there is no drift from repeated relative waits.
-        timespec deadline;
-        clock_gettime(CLOCK_MONOTONIC, &deadline);
-        deadline.tv_sec += milliseconds / 1000;
-        deadline.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec += 1;
-            deadline.tv_nsec -= 1000000000L;
-        }
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+uint64_t MonotonicNow() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
+
+struct MonotonicPauseTimer final : PauseTimer {
+    uint64_t NowMicros() override { return MonotonicNow(); }
+
+    // An absolute deadline on the monotonic clock: a signal cannot make the
+    // wait shorter, and there is no drift from repeated relative waits.
+    void WaitUntil(uint64_t wakeMicros) override {
+        timespec wake;
+        wake.tv_sec = static_cast<time_t>(wakeMicros / 1000000u);
+        wake.tv_nsec = static_cast<long>(wakeMicros % 1000000u) * 1000L;
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
         }
     }
 
-    uint64_t MonotonicMicros() override {
-        timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+    void Spin() override {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
     }
+};
+
+thread_local MonotonicPauseTimer pauseTimer;
+thread_local WakeLateness wakeLateness;
+
+struct PosixSystem final : System {
+    void Sleep(uint32_t milliseconds) override { PauseFor(pauseTimer, wakeLateness, milliseconds); }
+
+    uint64_t MonotonicMicros() override { return MonotonicNow(); }
 
     int64_t WallClockMillis() override {
         timespec now;
@@ -135,3 +148,6 @@ System& PlatformSystem() {
     static PosixSystem system;
     return system;
 }
+
+PauseTimer& ThisThreadPauseTimer() { return pauseTimer; }
+WakeLateness& ThisThreadWakeLateness() { return wakeLateness; }

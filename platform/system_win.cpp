@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/precise_pause.h"
 #include "platform/system.h"
 #include "platform/system_library_win.h"
 #include "platform/system_win.h"
@@ -47,25 +48,68 @@ LARGE_INTEGER Now() {
     return now;
 }
 
+LARGE_INTEGER Frequency() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return frequency;
+}
+
+uint64_t ToMicros(LONGLONG ticks, LONGLONG frequency) {
+    return static_cast<uint64_t>(ticks / frequency) * 1000000u +
+           static_cast<uint64_t>(ticks % frequency) * 1000000u / static_cast<uint64_t>(frequency);
+}
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+// A waitable timer of the pausing thread: high-resolution where Windows
+// offers one (10 1803 and later), else an ordinary one, which the raised
+// timer period makes fine enough; Sleep when neither can be had.
+struct ThreadPauseTimer final : PauseTimer {
+    LONGLONG frequency = Frequency().QuadPart;
+    HANDLE timer = nullptr;
+
+    ThreadPauseTimer() {
+        timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+        if (timer == nullptr) timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+    }
+    ~ThreadPauseTimer() override {
+        if (timer != nullptr) CloseHandle(timer);
+    }
+
+    uint64_t NowMicros() override { return ToMicros(Now().QuadPart, frequency); }
+
+    void WaitUntil(uint64_t wakeMicros) override {
+        const uint64_t now = NowMicros();
+        if (wakeMicros <= now) return;
+        const uint64_t micros = wakeMicros - now;
+        LARGE_INTEGER due;
+        due.QuadPart = -static_cast<LONGLONG>(micros * 10);  // relative, in 100 ns steps
+        if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+            WaitForSingleObject(timer, INFINITE);
+        } else {
+            ::Sleep(static_cast<DWORD>((micros + 999) / 1000));
+        }
+    }
+
+    void Spin() override { YieldProcessor(); }
+};
+
+// Each pausing thread has its own timer and learns its own lateness.
+thread_local ThreadPauseTimer pauseTimer;
+thread_local WakeLateness wakeLateness;
+
 struct WindowsSystem final : System {
     LARGE_INTEGER frequency{};
 
     WindowsSystem() { QueryPerformanceFrequency(&frequency); }
 
-    // Sleep alone may end a tick late (a 1 ms Sleep often lasts 2 ms): sleep
-    // for all but the last millisecond, then yield until the deadline.
-    void Sleep(uint32_t milliseconds) override {
-        const LARGE_INTEGER start = Now();
-        const LONGLONG ticks = frequency.QuadPart * milliseconds / 1000;
-        if (milliseconds > 1) ::Sleep(milliseconds - 1);
-        while (Now().QuadPart - start.QuadPart < ticks) ::Sleep(0);
-    }
+    // Sleep alone may end a tick late (a 1 ms Sleep often lasts 2 ms): a
+    // timer wait ends just before the deadline and a short spin the rest.
+    void Sleep(uint32_t milliseconds) override { PauseFor(pauseTimer, wakeLateness, milliseconds); }
 
-    uint64_t MonotonicMicros() override {
-        const LARGE_INTEGER now = Now();
-        return static_cast<uint64_t>(now.QuadPart / frequency.QuadPart) * 1000000u +
-               static_cast<uint64_t>(now.QuadPart % frequency.QuadPart) * 1000000u / static_cast<uint64_t>(frequency.QuadPart);
-    }
+    uint64_t MonotonicMicros() override { return ToMicros(Now().QuadPart, frequency.QuadPart); }
 
     // FILETIME counts 100 ns steps since 1601; 11644473600 s lie before 1970.
     int64_t WallClockMillis() override {
@@ -163,3 +207,6 @@ System& PlatformSystem() {
     static WindowsSystem system;
     return system;
 }
+
+PauseTimer& ThisThreadPauseTimer() { return pauseTimer; }
+WakeLateness& ThisThreadWakeLateness() { return wakeLateness; }

@@ -129,6 +129,10 @@ void ParseLine(const char* line, DeviceFile& out) {
         out.traceSet = true;
         if (std::strcmp(word, "off") == 0) word[0] = '\0';
         std::snprintf(out.tracePath, sizeof out.tracePath, "%s", word);
+    } else if (std::strcmp(word, "stamps") == 0) {
+        if (NextWord(rest, word, sizeof word) == nullptr) return;
+        if (std::strcmp(word, "off") == 0) word[0] = '\0';
+        std::snprintf(out.stampsPath, sizeof out.stampsPath, "%s", word);
     } else if (std::strcmp(word, "memory") == 0) {
         if (NextWord(rest, word, sizeof word) == nullptr) return;
         if (std::strcmp(word, "off") == 0) word[0] = '\0';

@@ -50,6 +50,7 @@ struct DeviceFile {
     bool initFails;                    // `init fail`: AvDllInitialize returns -1
     bool traceSet;                     // a `trace` line was given
     char tracePath[kTracePathChars];   // empty: tracing off
+    char stampsPath[kTracePathChars];  // timestamps of the calls other than packets; empty: off
     char memoryFolder[kTracePathChars];  // where serial memories persist; empty: nowhere
 };
 

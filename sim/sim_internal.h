@@ -70,6 +70,8 @@ struct Simulator {
     uint64_t traceSeq = 0;
     std::FILE* traceFile = nullptr;
     char traceOpenPath[kTracePathChars] = {};
+    std::FILE* stampsFile = nullptr;
+    char stampsOpenPath[kTracePathChars] = {};
     int32_t callCounts[kDeviceLibraryEntryCount] = {};
     int32_t callsWhileShutDown = 0;
 };
@@ -83,16 +85,21 @@ void SavePersistedMemory(const Simulator& sim, SimDevice& device);
 int32_t ExchangePacket(SimDevice& device, const uint8_t* request, uint8_t* response);
 void TakeReplyFromMemory(SimDevice& device);
 
-// trace.cpp: one line per call, built piece by piece.
+// trace.cpp: one line per call, built piece by piece, and the time the
+// call began, in microseconds on the monotonic clock.
 struct TraceLine {
     char text[1024];
     size_t used;
+    uint64_t startMicros;
 };
 void TraceBegin(TraceLine& line, const char* entry);
 void TraceInt(TraceLine& line, const char* key, int64_t value);
 void TraceHex(TraceLine& line, const char* key, uint64_t value);
 void TraceBytes(TraceLine& line, const char* key, const void* bytes, size_t count);
-void TraceEnd(Simulator& sim, TraceLine& line, int32_t status);
+// Writes the line to the trace, and its time to the stamps file when
+// `stamped` (every call but the packets, which would flood it).
+void TraceEnd(Simulator& sim, TraceLine& line, int32_t status, bool stamped);
 void CloseTrace(Simulator& sim);
+void CloseStamps(Simulator& sim);
 
 }  // namespace sim

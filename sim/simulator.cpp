@@ -125,6 +125,7 @@ void RefreshDevices(Simulator& sim) {
     sim.file.listFails = parsed.listFails;
     sim.file.initFails = parsed.initFails;
     std::memcpy(sim.file.tracePath, parsed.tracePath, sizeof parsed.tracePath);
+    std::memcpy(sim.file.stampsPath, parsed.stampsPath, sizeof parsed.stampsPath);
     std::memcpy(sim.file.memoryFolder, parsed.memoryFolder, sizeof parsed.memoryFolder);
     for (SimDevice& device : sim.devices) device.present = false;
     sim.listed = 0;
@@ -180,7 +181,8 @@ struct Call {
     Simulator& sim;
     std::lock_guard<std::mutex> guard;
     TraceLine line;
-    Call(EntryIndex index) : sim(Sim()), guard(sim.lock) {
+    EntryIndex index;
+    Call(EntryIndex entry) : sim(Sim()), guard(sim.lock), index(entry) {
         ++sim.callCounts[index];
         TraceBegin(line, kEntryNames[index]);
     }
@@ -190,7 +192,7 @@ struct Call {
         return true;
     }
     int32_t End(int32_t status) {
-        TraceEnd(sim, line, status);
+        TraceEnd(sim, line, status, index != Index_commandSendAndGetResponse);
         return status;
     }
 };
@@ -464,6 +466,7 @@ int32_t AvDllShutdown(void) {
     sim.initialised = false;
     const int32_t status = call.End(0);
     CloseTrace(sim);
+    CloseStamps(sim);
     return status;
 }
 
@@ -481,6 +484,7 @@ void Reset(const char* deviceFilePath) {
     Simulator& sim = Sim();
     std::lock_guard<std::mutex> guard(sim.lock);
     CloseTrace(sim);
+    CloseStamps(sim);
     sim.initialised = false;
     std::snprintf(sim.deviceFilePath, sizeof sim.deviceFilePath, "%s", deviceFilePath);
     sim.useText = false;

@@ -1,8 +1,11 @@
 // The simulator's trace: when switched on in the device file, one line per
 // library call is appended to the trace file:
-//   <seq> <entry> <key>=<value> ... status=<status>
+//   <seq> <entry> <key>=<value> ... status=<status> us=<microseconds>
 // Numbers are decimal, addresses and ids 0x-prefixed hex, buffers plain hex
-// bytes; buffers the library fills are traced after the call.
+// bytes; buffers the library fills are traced after the call. The stamps
+// file holds only "<seq> <entry> us=<microseconds>" for the calls other than
+// packets, so a timed run can be measured without the trace's own cost.
+#include <chrono>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -25,21 +28,35 @@ void Append(TraceLine& line, const char* format, ...) {
     if (line.used >= sizeof line.text) line.used = sizeof line.text - 1;
 }
 
-// Keeps the trace file open while its path stays the same.
-std::FILE* TraceFile(Simulator& sim) {
-    if (std::strcmp(sim.traceOpenPath, sim.file.tracePath) != 0) CloseTrace(sim);
-    if (sim.traceFile == nullptr && sim.file.tracePath[0] != '\0') {
-        sim.traceFile = std::fopen(sim.file.tracePath, "a");
-        if (sim.traceFile != nullptr) {
-            std::snprintf(sim.traceOpenPath, sizeof sim.traceOpenPath, "%s", sim.file.tracePath);
-        }
+// Keeps a file open while its path stays the same.
+std::FILE* OpenFor(std::FILE*& file, char* openPath, const char* path) {
+    if (std::strcmp(openPath, path) != 0 && file != nullptr) {
+        std::fclose(file);
+        file = nullptr;
+        openPath[0] = '\0';
     }
-    return sim.traceFile;
+    if (file == nullptr && path[0] != '\0') {
+        file = std::fopen(path, "a");
+        if (file != nullptr) std::snprintf(openPath, kTracePathChars, "%s", path);
+    }
+    return file;
+}
+
+void Close(std::FILE*& file, char* openPath) {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    openPath[0] = '\0';
+}
+
+uint64_t NowMicros() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
 }
 
 }  // namespace
 
 void TraceBegin(TraceLine& line, const char* entry) {
+    line.startMicros = NowMicros();
     line.used = 0;
     line.text[0] = '\0';
     Append(line, "%s", entry);
@@ -59,18 +76,24 @@ void TraceBytes(TraceLine& line, const char* key, const void* bytes, size_t coun
     for (size_t i = 0; i < count; ++i) Append(line, "%02X", p[i]);
 }
 
-void TraceEnd(Simulator& sim, TraceLine& line, int32_t status) {
+void TraceEnd(Simulator& sim, TraceLine& line, int32_t status, bool stamped) {
     ++sim.traceSeq;
-    std::FILE* out = TraceFile(sim);
-    if (out == nullptr) return;
-    std::fprintf(out, "%" PRIu64 " %s status=%d\n", sim.traceSeq, line.text, status);
-    std::fflush(out);
+    if (std::FILE* out = OpenFor(sim.traceFile, sim.traceOpenPath, sim.file.tracePath)) {
+        std::fprintf(out, "%" PRIu64 " %s status=%d us=%" PRIu64 "\n", sim.traceSeq, line.text, status,
+                     line.startMicros);
+        std::fflush(out);
+    }
+    if (!stamped) return;
+    if (std::FILE* out = OpenFor(sim.stampsFile, sim.stampsOpenPath, sim.file.stampsPath)) {
+        const char* space = std::strchr(line.text, ' ');
+        const int nameLength = space != nullptr ? static_cast<int>(space - line.text) : static_cast<int>(line.used);
+        std::fprintf(out, "%" PRIu64 " %.*s us=%" PRIu64 "\n", sim.traceSeq, nameLength, line.text, line.startMicros);
+        std::fflush(out);
+    }
 }
 
-void CloseTrace(Simulator& sim) {
-    if (sim.traceFile != nullptr) std::fclose(sim.traceFile);
-    sim.traceFile = nullptr;
-    sim.traceOpenPath[0] = '\0';
-}
+void CloseTrace(Simulator& sim) { Close(sim.traceFile, sim.traceOpenPath); }
+
+void CloseStamps(Simulator& sim) { Close(sim.stampsFile, sim.stampsOpenPath); }
 
 }  // namespace sim

@@ -53,4 +53,16 @@ struct Controls {
     // The worker decides and draws a screen this way, so that what it reads
     // of the state and what it draws cannot interleave with a click.
     virtual void RunOnUiThread(void (*action)(void* context), void* context) = 0;
+
+    // A page's progress: the bar's text on progressText and the percentage
+    // on percentText (shown), both painted before it returns. By default the
+    // separate requests, in order; a window may do it in one.
+    virtual void ShowProgress(const char* bar, const char* percent) {
+        SetText(ControlProgressText, bar);
+        Repaint(ControlProgressText);
+        Show(ControlPercentText, false);
+        SetText(ControlPercentText, percent);
+        Repaint(ControlPercentText);
+        Show(ControlPercentText, true);
+    }
 };

@@ -2,8 +2,15 @@
 // sent to the main window and carried out there, on the UI thread, which
 // answers it from any message loop (also a modal dialog's); the worker waits
 // until it is done. Once the window is gone, requests do nothing.
+//
+// A page's progress is one request: each message across threads costs the
+// worker a wait for the UI thread, and the bar and the percentage are
+// painted together in one pass over the skin beneath them.
+#include <cstring>
+
 #include "app/updater_state.h"
 #include "ui/layout.h"
+#include "ui/skin_cache_win.h"
 #include "ui/win_ui.h"
 
 namespace {
@@ -18,6 +25,7 @@ enum RequestKind {
     RequestCloseDialog,
     RequestLogLine,
     RequestRun,
+    RequestProgress,
 };
 
 struct ControlRequest {
@@ -29,6 +37,7 @@ struct ControlRequest {
     FontId font;
     void (*action)(void*) = nullptr;
     void* context = nullptr;
+    const char* percent = nullptr;  // RequestProgress: text is the bar
 };
 
 const ControlLayout& LayoutOf(ControlId control) {
@@ -46,22 +55,64 @@ void RepaintArea(const RECT* rect) {
     if (main != nullptr) RedrawWindow(main, rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-void RepaintUnder(ControlId control) {
+RECT RectOf(ControlId control) {
     const PixelRect& r = LayoutOf(control).rect;
-    const RECT rect = {r.x, r.y, r.x + r.width, r.y + r.height};
+    return {r.x, r.y, r.x + r.width, r.y + r.height};
+}
+
+void RepaintUnder(ControlId control) {
+    const RECT rect = RectOf(control);
     RepaintArea(&rect);
+}
+
+// Sets a control's text unless it already holds it; true when it changed.
+bool ChangeText(HWND control, const char* text) {
+    char now[kProgressChars + 16];
+    const int length = GetWindowTextA(control, now, sizeof now);
+    if (length < static_cast<int>(sizeof now) - 1 && std::strcmp(now, text) == 0) return false;
+    SetWindowTextA(control, text);
+    return true;
+}
+
+// The bar and the percentage as the separate requests would leave them
+// (texts set, percentage shown), painting only what changed, in one pass.
+void ShowProgressNow(const char* bar, const char* percent) {
+    WinUi& ui = TheUi();
+    HWND progress = ui.controls[ControlProgressText];
+    HWND percentage = ui.controls[ControlPercentText];
+    RECT dirty = {};
+    if (progress != nullptr && ChangeText(progress, bar) && IsWindowVisible(progress)) {
+        const RECT rect = RectOf(ControlProgressText);
+        UnionRect(&dirty, &dirty, &rect);
+    }
+    if (percentage != nullptr) {
+        const bool shown = IsWindowVisible(percentage) != FALSE;
+        if (ChangeText(percentage, percent) || !shown) {
+            const RECT rect = RectOf(ControlPercentText);
+            UnionRect(&dirty, &dirty, &rect);
+        }
+        if (!shown) ShowWindow(percentage, SW_SHOW);
+    }
+    if (!IsRectEmpty(&dirty)) RepaintArea(&dirty);
 }
 
 void Execute(const ControlRequest& request) {
     WinUi& ui = TheUi();
     HWND control = request.kind == RequestShowMainWindow ? ui.mainWindow : ui.controls[request.control];
+    // Made right after the first screen; here too, should a request beat it.
+    if (request.kind != RequestShowMainWindow) LoadFonts();
     switch (request.kind) {
         case RequestShowMainWindow:
             if (control == nullptr) return;
             ShowWindow(control, SW_RESTORE);
             UpdateWindow(control);
+            PostMessageA(control, kLoadFontsMessage, 0, 0);
             return;
         case RequestShow:
+            if (request.control == ControlWarningPanel) {
+                ShowWarningPanel(request.visible);
+                return;
+            }
             if (control == nullptr) return;
             ShowWindow(control, request.visible ? SW_SHOW : SW_HIDE);
             // A transparent label that goes leaves its text unless what lies
@@ -98,6 +149,9 @@ void Execute(const ControlRequest& request) {
         case RequestRun:
             request.action(request.context);
             return;
+        case RequestProgress:
+            ShowProgressNow(request.text, request.percent);
+            return;
     }
 }
 
@@ -129,6 +183,9 @@ struct WinControls final : Controls {
     }
     void RunOnUiThread(void (*action)(void*), void* context) override {
         Submit({RequestRun, ControlSkinView, false, nullptr, SkinIntro, FontLabel, action, context});
+    }
+    void ShowProgress(const char* bar, const char* percent) override {
+        Submit({RequestProgress, ControlProgressText, false, bar, SkinIntro, FontLabel, nullptr, nullptr, percent});
     }
 };
 

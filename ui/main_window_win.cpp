@@ -1,5 +1,7 @@
 // The skinned main window: its class, its build (skins, fonts, controls,
-// the worker thread), and its window procedure.
+// the worker thread), and its window procedure. Only what the intro needs
+// is made before the window shows; the fonts follow at once after, and the
+// other skins when their screens come up.
 #include <windowsx.h>
 
 #include "app/update_worker.h"
@@ -8,6 +10,7 @@
 #include "ui/layout.h"
 #include "ui/pointer_input.h"
 #include "ui/resource.h"
+#include "ui/skin_cache_win.h"
 #include "ui/win_ui.h"
 
 namespace {
@@ -17,16 +20,6 @@ COLORREF Colour(const Rgb& rgb) { return RGB(rgb.r, rgb.g, rgb.b); }
 DWORD WINAPI WorkerThread(LPVOID) {
     UpdateWorker(TheUpdater());
     return 0;
-}
-
-void LoadSkins(HINSTANCE instance) {
-    for (int i = 0; i < kSkinCount; ++i) {
-        const SkinId skin = kSkinLoadOrder[i];
-        const bool panel = skin == SkinWarning;
-        const PixelRect& size = kControlLayout[panel ? ControlWarningPanel : ControlSkinView].rect;
-        TheUi().skins[i] = static_cast<HBITMAP>(
-            LoadImageA(instance, MAKEINTRESOURCEA(skin), IMAGE_BITMAP, size.width, size.height, LR_DEFAULTCOLOR));
-    }
 }
 
 void CreateFonts() {
@@ -46,8 +39,9 @@ DWORD StaticStyle(ControlKind kind) {
     return SS_LEFT;
 }
 
-// Creates one control of the layout table with its font and its initial
-// text or image.
+// Creates one control of the layout table with its initial text or image;
+// its font comes with the others (LoadFonts). The warning panel gets its
+// skin when it is first shown.
 void CreateControl(HINSTANCE instance, const ControlLayout& layout) {
     WinUi& ui = TheUi();
     const char* text = layout.id == ControlPowerCycleText ? kPowerCycleText
@@ -59,11 +53,9 @@ void CreateControl(HINSTANCE instance, const ControlLayout& layout) {
                                    layout.rect.x, layout.rect.y, layout.rect.width, layout.rect.height,
                                    ui.mainWindow, nullptr, instance, nullptr);
     ui.controls[layout.id] = control;
-    if (layout.font >= 0) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts[layout.font]), TRUE);
-    if (layout.kind == KindBitmap) {
-        const SkinId skin = layout.id == ControlWarningPanel ? SkinWarning : SkinIntro;
-        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(skin)));
-    } else if (layout.initiallyVisible) {
+    if (layout.id == ControlSkinView) {
+        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(SkinIntro)));
+    } else if (layout.kind != KindBitmap && layout.initiallyVisible) {
         // Shown in place: no move, size or re-stacking (0x2247).
         SetWindowPos(control, nullptr, 0, 0, 0, 0,
                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOOWNERZORDER | SWP_DEFERERASE);
@@ -99,11 +91,29 @@ LRESULT StaticColours(HDC dc, HWND control) {
 
 }  // namespace
 
-HBITMAP SkinBitmap(SkinId skin) {
-    for (int i = 0; i < kSkinCount; ++i) {
-        if (kSkinLoadOrder[i] == skin) return TheUi().skins[i];
+void LoadFonts() {
+    WinUi& ui = TheUi();
+    if (ui.fontsLoaded) return;
+    ui.fontsLoaded = true;
+    AddFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
+    CreateFonts();
+    for (const ControlLayout& layout : kControlLayout) {
+        HWND control = ui.controls[layout.id];
+        if (layout.font >= 0 && control != nullptr) {
+            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui.fonts[layout.font]), TRUE);
+        }
     }
-    return nullptr;
+}
+
+void ShowWarningPanel(bool visible) {
+    WinUi& ui = TheUi();
+    HWND panel = ui.controls[ControlWarningPanel];
+    if (panel == nullptr) return;
+    if (visible && !ui.warningSkinSet) {
+        SendMessageA(panel, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(SkinWarning)));
+        ui.warningSkinSet = true;
+    }
+    ShowWindow(panel, visible ? SW_SHOW : SW_HIDE);
 }
 
 void RegisterMainWindowClass(HINSTANCE instance) {
@@ -136,10 +146,8 @@ int BuildMainWindow(HINSTANCE instance) {
     SetWindowLongA(ui.mainWindow, GWL_STYLE, 0);
     SetWindowLongA(ui.mainWindow, GWL_STYLE, WS_MINIMIZE | WS_MINIMIZEBOX);
     ui.workerThread = CreateThread(nullptr, 0, WorkerThread, nullptr, CREATE_SUSPENDED, nullptr);
-    LoadSkins(instance);
+    InitSkinCache(instance);
     CreateControl(instance, kControlLayout[0]);  // skinView, with the intro skin
-    AddFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
-    CreateFonts();
     for (const ControlLayout& layout : kControlLayout) {
         if (layout.id != ControlSkinView) CreateControl(instance, layout);
     }
@@ -151,7 +159,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     UpdaterState& state = TheUpdater();
     switch (message) {
         case WM_DESTROY:
-            RemoveFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
+            if (TheUi().fontsLoaded) RemoveFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
             PostQuitMessage(0);
             return 0;
         case WM_PAINT: {
@@ -193,6 +201,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case kKeepAwakeMessage:
             ApplyKeepAwake(window, wParam != 0);
+            return 0;
+        case kLoadFontsMessage:
+            LoadFonts();
             return 0;
         default:
             break;

@@ -13,13 +13,16 @@ struct UpdaterState;
 
 // Window messages by which the worker's requests reach the UI thread.
 inline constexpr UINT kControlRequestMessage = WM_APP + 1;
+// Posted once the first screen is up: the fonts are made while the user reads it.
+inline constexpr UINT kLoadFontsMessage = WM_APP + 3;
 
 struct WinUi {
     HINSTANCE appInstance = nullptr;
     HWND mainWindow = nullptr;
     HWND controls[ControlCount] = {};
-    HBITMAP skins[kSkinCount] = {};  // in kSkinLoadOrder
     HFONT fonts[FontCount] = {};
+    bool fontsLoaded = false;
+    bool warningSkinSet = false;  // the panel gets its skin when first shown
     HBRUSH backgroundBrush = nullptr;
     HANDLE workerThread = nullptr;
     DWORD uiThreadId = 0;
@@ -35,12 +38,15 @@ struct WinUi {
 UpdaterState& TheUpdater();
 WinUi& TheUi();
 
-HBITMAP SkinBitmap(SkinId skin);
-
 // main_window_win.cpp
 void RegisterMainWindowClass(HINSTANCE instance);
 int BuildMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Adds the private font file, makes the fonts and gives each text control
+// its own; once, before any text is drawn. UI thread.
+void LoadFonts();
+// Shows or hides the warning panel, giving it its skin the first time.
+void ShowWarningPanel(bool visible);
 
 // controls_win.cpp: the controls as the core reaches them, and the UI
 // thread's side of a request from the worker.

@@ -49,14 +49,6 @@ void SetProgressText(UpdateRun& run, const char* text, bool repaint) {
     if (repaint) run.state.controls->Repaint(ControlProgressText);
 }
 
-void SetPercentText(UpdateRun& run, const char* text) {
-    Controls& controls = *run.state.controls;
-    controls.Show(ControlPercentText, false);
-    controls.SetText(ControlPercentText, text);
-    controls.Repaint(ControlPercentText);
-    controls.Show(ControlPercentText, true);
-}
-
 void Pause(UpdateRun& run, uint32_t milliseconds) { run.state.system->Sleep(milliseconds); }
 
 void WaitWhileWarningOpen(UpdateRun& run) {
@@ -72,12 +64,12 @@ void ShowProgress(UpdateRun& run, int32_t k, float barStep, float percentStep) {
     if (bars > kProgressChars) bars = kProgressChars;
     std::memset(run.state.progressBuffer, '|', static_cast<size_t>(bars));
     run.state.progressBuffer[bars] = '\0';
-    SetProgressText(run, run.state.progressBuffer, true);
 
     const float percentExact = static_cast<float>(k) * percentStep;
     char percentBuffer[16];
     std::snprintf(percentBuffer, sizeof percentBuffer, "%d %%", static_cast<int>(percentExact));
-    SetPercentText(run, percentBuffer);
+    // One request for both, so a window can paint them together.
+    run.state.controls->ShowProgress(run.state.progressBuffer, percentBuffer);
 }
 
 // --- Packets ---

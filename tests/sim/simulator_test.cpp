@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_folder.h"
 
@@ -86,13 +87,43 @@ TEST_F(SimulatorContractTest, TheTraceHasOneLinePerCallWithBuffersInHex) {
     std::stringstream text;
     text << in.rdbuf();
     const std::string trace = text.str();
-    EXPECT_NE(trace.find("2 AvDllListDevices selector=0 maximum=10 productIds=0601F828 status=1\n"), std::string::npos)
+    EXPECT_NE(trace.find("2 AvDllListDevices selector=0 maximum=10 productIds=0601F828 status=1 us="), std::string::npos)
         << trace;
     EXPECT_NE(trace.find("commandSendAndGetResponse handle=0x"), std::string::npos);
     EXPECT_NE(trace.find("request=FD040700050205000000"), std::string::npos);
     EXPECT_NE(trace.find("response=FD040700000076315F325F52583933"), std::string::npos) << trace;
-    EXPECT_NE(trace.find("AvDllShutdown status=0\n"), std::string::npos);
+    EXPECT_NE(trace.find("AvDllShutdown status=0 us="), std::string::npos);
     std::remove(path);
+}
+
+// Timed runs measure pauses from these stamps: every call carries the time
+// it began, in order, and the stamps file leaves the packets out.
+TEST_F(SimulatorContractTest, EveryCallIsStampedAndTheStampsFileSkipsThePackets) {
+    std::remove("t.log");
+    std::remove("s.log");
+    sim::UseDeviceText("trace t.log\nstamps s.log\ndevice h product=28F80106 kind=13 reply=v1_2_RX93\n");
+    DeviceHandle handle = Open();
+    uint8_t request[24] = {0xFD, 0x04, 0x07, 0x00, 0x05, 0x02, 0x05, 0x00};
+    uint8_t reply[24];
+    sim::commandSendAndGetResponse(handle, request, reply);
+    sim::AvDllCloseHandle(handle);
+    sim::AvDllShutdown();
+
+    auto lines = [](const char* path) {
+        std::ifstream in(path);
+        std::vector<std::string> out;
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    };
+    auto stamp = [](const std::string& line) { return std::stoull(line.substr(line.rfind(" us=") + 4)); };
+    const auto trace = lines("t.log");
+    const auto stamps = lines("s.log");
+    ASSERT_GE(trace.size(), 5u);
+    for (size_t i = 1; i < trace.size(); ++i) EXPECT_LE(stamp(trace[i - 1]), stamp(trace[i])) << trace[i];
+    ASSERT_EQ(stamps.size(), trace.size() - 1);
+    for (const std::string& line : stamps) EXPECT_EQ(line.find("commandSendAndGetResponse"), std::string::npos);
+    const std::string last = trace.back().substr(0, trace.back().find(" status="));
+    EXPECT_EQ(stamps.back(), last + " us=" + std::to_string(stamp(trace.back())));
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+// The platform-free part of a precise pause: when to wake, how long to spin.
+#include "platform/precise_pause.h"
+
+#include <algorithm>
+
+namespace {
+
+// A little more than the usual lateness, so most wake-ups come before the
+// deadline and need only a short spin.
+constexpr int32_t kMarginSafetyMicros = 10;
+// How far one wake-up moves the estimate: up by nine steps when later than
+// it, down by one when not, so it settles where one in ten is later. A
+// thread that lost its processor for a while moves it no further than any
+// other late wake-up does.
+constexpr int32_t kStepMicros = 1;
+
+void Learn(WakeLateness& lateness, int64_t lateMicros) {
+    if (lateMicros > lateness.usualLateMicros) {
+        lateness.usualLateMicros = std::min<int32_t>(lateness.usualLateMicros + 9 * kStepMicros,
+                                                     static_cast<int32_t>(kMaxSpinMicros));
+    } else if (lateness.usualLateMicros > 0) {
+        lateness.usualLateMicros -= kStepMicros;
+    }
+}
+
+}  // namespace
+
+uint32_t WakeMargin(const WakeLateness& lateness) {
+    if (lateness.fixedMarginMicros >= 0) return static_cast<uint32_t>(lateness.fixedMarginMicros);
+    const int32_t margin = lateness.usualLateMicros + kMarginSafetyMicros;
+    return static_cast<uint32_t>(std::min<int32_t>(margin, static_cast<int32_t>(kMaxSpinMicros)));
+}
+
+void PauseUntil(PauseTimer& timer, WakeLateness& lateness, uint64_t deadlineMicros, bool maySpin) {
+    const uint64_t margin = maySpin ? WakeMargin(lateness) : 0;
+    uint64_t now = timer.NowMicros();
+    // Waits until the spin can take over; a wait that ends early waits again.
+    while (now < deadlineMicros && deadlineMicros - now > margin) {
+        const uint64_t wake = deadlineMicros - margin;
+        timer.WaitUntil(wake);
+        const uint64_t woke = timer.NowMicros();
+        if (maySpin) Learn(lateness, static_cast<int64_t>(woke - wake));
+        now = woke;
+    }
+    while (now < deadlineMicros) {
+        timer.Spin();
+        now = timer.NowMicros();
+    }
+}
+
+void PauseFor(PauseTimer& timer, WakeLateness& lateness, uint32_t milliseconds) {
+    const uint64_t deadline = timer.NowMicros() + static_cast<uint64_t>(milliseconds) * 1000u;
+    PauseUntil(timer, lateness, deadline, milliseconds < kSpinPausesBelowMillis);
+}

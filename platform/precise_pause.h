@@ -1,0 +1,46 @@
+// Pauses that end on time without spinning through them: the thread waits
+// on the platform's timer until shortly before the deadline and spins only
+// the rest. How early it wakes follows how late the timer has woken it, so
+// the spin stays as short as the platform allows.
+#pragma once
+
+#include <cstdint>
+
+// The platform's side of a pause. Called on the pausing thread only.
+struct PauseTimer {
+    virtual ~PauseTimer() = default;
+    // A monotonic clock in microseconds.
+    virtual uint64_t NowMicros() = 0;
+    // Blocks until about `wakeMicros` on that clock; may end late, and
+    // rarely early.
+    virtual void WaitUntil(uint64_t wakeMicros) = 0;
+    // One turn of a busy wait (a processor pause hint).
+    virtual void Spin() = 0;
+};
+
+// What a thread has learnt of its timer: a lateness that most wake-ups
+// stay within. One per pausing thread.
+struct WakeLateness {
+    int32_t usualLateMicros = 0;     // nine wake-ups in ten are no later than this
+    int32_t fixedMarginMicros = -1;  // >= 0: wake this early instead (timed runs)
+};
+
+// The spin never lasts longer than this, however late the timer wakes: the
+// trade between precision and CPU where the timer is coarse or the
+// processor busy.
+inline constexpr uint32_t kMaxSpinMicros = 300;
+// Pauses of this length or more (the 100 ms polls, the 3000 ms waits) never
+// spin: their timer's lateness is a tiny part of them.
+inline constexpr uint32_t kSpinPausesBelowMillis = 20;
+
+// How early a short pause wakes from its wait, in microseconds.
+uint32_t WakeMargin(const WakeLateness& lateness);
+// Returns at `deadlineMicros` or later, never earlier.
+void PauseUntil(PauseTimer& timer, WakeLateness& lateness, uint64_t deadlineMicros, bool maySpin);
+// A pause of `milliseconds` from now.
+void PauseFor(PauseTimer& timer, WakeLateness& lateness, uint32_t milliseconds);
+
+// The timer and what was learnt of it that System::Sleep uses on the calling
+// thread, for timed runs that compare settings.
+PauseTimer& ThisThreadPauseTimer();
+WakeLateness& ThisThreadWakeLateness();

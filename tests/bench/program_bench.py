@@ -1,0 +1,250 @@
+#!/usr/bin/env python3
+"""A timed run of the whole program under Wine, not a test.
+
+    program_bench.py <distribution folder> <bare_window.exe> [--idle-seconds N] [--starts N]
+
+Against the simulator with its trace off (only its `stamps` file, which
+times the calls other than packets), in one virtual display, it reports:
+start-up to a visible window and resident memory on the first screen, each
+against a bare window of the same size (medians, alternating starts); idle
+CPU on the no-device and one-headset screens; a 64-page headset update and
+verify driven through the window, as wall time from ROM mode to the close
+over the pauses mandated there, and the CPU used meanwhile; and the worst
+skin switch the program reports about itself in its window property.
+"""
+
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "gui"))
+from updater_gui import HEADSET, Updater, VirtualDisplay, run, run_wine, wait_until, WINE_RUN  # noqa: E402
+
+import layout  # noqa: E402
+
+# ROM mode to close: the pause after ROM mode, the one before the first
+# page, 64 programmed pages (172 ms each), 64 verified pages (166 ms each),
+# and the pause after the reset.
+MANDATED_MS = 100 + 1 + 64 * 172 + 64 * 166 + 3000
+IMAGE_NAME = "RX93_Headset_v1_6_ef.txt"
+TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def cpu_seconds(pid):
+    """User and system time of a process, all its threads, in seconds."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS
+
+
+def rss_mib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        kib = int(re.search(r"VmRSS:\s+(\d+)", status.read()).group(1))
+    return kib / 1024
+
+
+def wineserver_pid():
+    prefix = os.environ.get("WINEPREFIX")
+    for pid in run(["pgrep", "wineserver"]).stdout.split():
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as env:
+                if f"WINEPREFIX={prefix}".encode() in env.read().split(b"\0"):
+                    return int(pid)
+        except OSError:
+            pass
+    return None
+
+
+def window_pid(title):
+    found = run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"]).stdout.split()
+    if not found:
+        return None
+    out = run(["xdotool", "getwindowpid", found[0]]).stdout.strip()
+    return int(out) if out else None
+
+
+def write_image(folder):
+    """A 64-page headset image (64 KiB), the only file in the files folder."""
+    files = os.path.join(folder, "files")
+    for name in os.listdir(files):
+        path = os.path.join(files, name)
+        if os.path.isfile(path):
+            os.remove(path)
+    x = 12345
+    lines = []
+    for i in range(64 * 1024):
+        x = (x * 1103515245 + 12345) & 0xFFFFFFFF
+        lines.append(f"{(x >> 16) & 0xFF:02X}" + (" Headset_v1_6" if i == 0 else ""))
+    with open(os.path.join(files, IMAGE_NAME), "w", newline="\r\n") as out:
+        out.write("\n".join(lines) + "\n")
+
+
+def wine(program, folder=None):
+    """Starts a program under Wine directly: the wrapper's own checks would
+    be timed too. The prefix and its services are up by then."""
+    env = dict(os.environ, WINEARCH="win64", WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    return subprocess.Popen(["wine", program], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class BenchUpdater(Updater):
+    """The program with the simulator's trace off and its stamps on."""
+
+    def start(self):
+        self.process = wine("VeltraneUpdater.exe", self.folder)
+        return self
+
+    def plug(self, *devices, extra=()):
+        lines = ["stamps stamps.log", "memory sim_state", *extra, *devices]
+        with open(os.path.join(self.folder, "sim_devices.txt"), "w") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def stamps(self):
+        path = os.path.join(self.folder, "stamps.log")
+        if not os.path.exists(path):
+            return []
+        with open(path) as f:
+            return [(parts[1], int(parts[2][3:])) for parts in (line.split() for line in f) if len(parts) == 3]
+
+    def stamp_after(self, entry, after=0):
+        for name, micros in self.stamps():
+            if name == entry and micros > after:
+                return micros
+        return None
+
+
+def time_to_window(start, title):
+    """Seconds from the start of a program to its window on the screen, and its pid."""
+    began = time.monotonic()
+    process = start()
+    while time.monotonic() - began < 60:
+        pid = window_pid(title)
+        if pid:
+            return time.monotonic() - began, pid, process
+        time.sleep(0.005)
+    raise RuntimeError(f"{title}: no window")
+
+
+def measure_starts(dist, bare, starts):
+    updater_times, bare_times, updater_rss, bare_rss = [], [], [], []
+    for _ in range(starts):
+        seconds, pid, process = time_to_window(lambda: wine(bare), "Bare Window")
+        time.sleep(1.5)
+        bare_times.append(seconds)
+        bare_rss.append(rss_mib(pid))
+        process.kill()
+        process.wait()
+        run(["kill", str(pid)])
+        time.sleep(0.5)
+
+        app = BenchUpdater(dist, devices=())
+        try:
+            seconds, pid, _ = time_to_window(app.start, "Veltrane Updater")
+            time.sleep(1.5)
+            updater_times.append(seconds)
+            updater_rss.append(rss_mib(pid))
+        finally:
+            app.cleanup()
+            run(["kill", str(pid)])
+        time.sleep(0.5)
+    ms = lambda values: statistics.median(values) * 1000  # noqa: E731
+    print(f"start-up to a visible window: {ms(updater_times):.0f} ms against {ms(bare_times):.0f} ms "
+          f"for a bare window, {ms(updater_times) / ms(bare_times):.2f} x (medians of {starts})")
+    print(f"  program {', '.join(f'{t * 1000:.0f}' for t in updater_times)} ms; "
+          f"bare {', '.join(f'{t * 1000:.0f}' for t in bare_times)} ms")
+    u, b = statistics.median(updater_rss), statistics.median(bare_rss)
+    print(f"resident memory on the first screen: {u:.1f} MiB against {b:.1f} MiB, {u / b:.2f} x")
+
+
+def idle_cpu(pid, server, seconds, screen):
+    cpu, server_cpu, began = cpu_seconds(pid), cpu_seconds(server) if server else 0, time.monotonic()
+    time.sleep(seconds)
+    wall = time.monotonic() - began
+    used = (cpu_seconds(pid) - cpu) / wall * 100
+    server_used = (cpu_seconds(server) - server_cpu) / wall * 100 if server else float("nan")
+    print(f"idle on the {screen} screen: {used:.2f} % of a core (wineserver {server_used:.2f} %) over {wall:.0f} s")
+
+
+def skin_switch_worst(window):
+    """The program's own record of its slowest skin switch, in microseconds."""
+    out = run(["xprop", "-id", window, "VELTRANE_WORST_SKIN_SWITCH_US"]).stdout
+    found = re.search(r"= (\d+)", out)
+    return int(found.group(1)) if found else None
+
+
+def measure_run(dist, idle_seconds):
+    app = BenchUpdater(dist, devices=())
+    write_image(app.folder)
+    try:
+        app.start()
+        if not app.find_window():
+            raise RuntimeError("no window")
+        pid = window_pid("Veltrane Updater")
+        server = wineserver_pid()
+        time.sleep(1)
+        app.click(*layout.centre("continue"))
+        time.sleep(2)
+        idle_cpu(pid, server, idle_seconds, "no-device")
+        app.plug(HEADSET)
+        if not wait_until(lambda: app.stamp_after("AvDllOpenDevice") is not None, 10):
+            raise RuntimeError("the headset was not found")
+        time.sleep(2)
+        idle_cpu(pid, server, idle_seconds, "one-headset")
+
+        app.click(*layout.centre("firmware_box"))
+        if app.dialog("Choose a Firmware") is None:
+            raise RuntimeError("no selection dialog")
+        app.keys("Down")
+        app.keys("Tab", "space")
+        time.sleep(1)
+        before = app.stamps()[-1][1]
+        # Under Wine the first click after the dialog may only give the
+        # window the pointer back; a click while the run starts does nothing.
+        for _ in range(3):
+            app.click(*layout.centre("update"))
+            if wait_until(lambda: app.stamp_after("SerialMemEnterFlashMode", before), 3, 0.02):
+                break
+        else:
+            app.screenshot("/tmp/perf-bench-failure.png")
+            raise RuntimeError("the run did not start (screenshot /tmp/perf-bench-failure.png)")
+        cpu, server_cpu, began = cpu_seconds(pid), cpu_seconds(server), time.monotonic()
+        rom = app.stamp_after("SerialMemEnterFlashMode", before)
+        if not wait_until(lambda: app.stamp_after("AvDllCloseHandle", rom), 600, 0.02):
+            raise RuntimeError("the run did not end")
+        wall = time.monotonic() - began
+        used, server_used = cpu_seconds(pid) - cpu, cpu_seconds(server) - server_cpu
+        close = app.stamp_after("AvDllCloseHandle", rom)
+        run_ms = (close - rom) / 1000
+        print(f"update, ROM mode to close: {run_ms:.0f} ms over {MANDATED_MS} ms mandated, "
+              f"ratio {run_ms / MANDATED_MS:.4f}")
+        print(f"CPU during the run: {used:.2f} s, {used / wall * 100:.1f} % of a core "
+              f"(wineserver {server_used / wall * 100:.1f} %)")
+        wait_until(lambda: app.stamp_after("AvDllListDevices", close), 15)
+        time.sleep(1)
+        worst = skin_switch_worst(app.window_id)
+        print("worst skin switch: " + (f"{worst / 1000:.1f} ms" if worst is not None else "not reported"))
+    finally:
+        app.cleanup()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("dist")
+    parser.add_argument("bare")
+    parser.add_argument("--idle-seconds", type=float, default=60)
+    parser.add_argument("--starts", type=int, default=5)
+    args = parser.parse_args()
+    with VirtualDisplay():
+        run_wine([WINE_RUN, "cmd", "/c", "exit"])  # the prefix is ready before anything is timed
+        if args.starts > 0:
+            measure_starts(os.path.abspath(args.dist), os.path.abspath(args.bare), args.starts)
+        measure_run(os.path.abspath(args.dist), args.idle_seconds)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,98 @@
+// Pauses on a scripted timer: never shorter than asked, whatever the timer
+// does, and spinning only as long as the timer's lateness makes necessary.
+#include "platform/precise_pause.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Each wait ends at its wake time plus what `lateness` says (negative:
+// early), and takes at least a microsecond.
+struct ScriptedTimer : PauseTimer {
+    uint64_t now = 1000000;
+    int waits = 0;
+    int spins = 0;
+    std::function<int64_t(int)> lateness = [](int) { return 0; };
+
+    uint64_t NowMicros() override { return now; }
+    void WaitUntil(uint64_t wake) override {
+        const int64_t end = static_cast<int64_t>(wake) + lateness(waits++);
+        now = end > static_cast<int64_t>(now) ? static_cast<uint64_t>(end) : now + 1;
+    }
+    void Spin() override {
+        ++spins;
+        ++now;
+    }
+};
+
+TEST(PrecisePauseTest, NoPauseEndsBeforeItsDeadlineWhateverTheTimerDoes) {
+    const std::function<int64_t(int)> behaviours[] = {
+        [](int) { return 0; },
+        [](int) { return 170; },
+        [](int) { return -300; },                            // always early
+        [](int i) { return i % 3 == 0 ? -900 : 40 * i; },   // early, then ever later
+        [](int i) { return i % 2 ? 5000 : 0; },             // lost processor
+    };
+    for (const auto& behaviour : behaviours) {
+        ScriptedTimer timer;
+        timer.lateness = behaviour;
+        WakeLateness learnt;
+        for (uint32_t ms : {1u, 1u, 100u, 1u, 3000u, 0u, 19u, 20u, 1u}) {
+            const uint64_t start = timer.now;
+            PauseFor(timer, learnt, ms);
+            EXPECT_GE(timer.now, start + ms * 1000u) << ms;
+        }
+    }
+}
+
+TEST(PrecisePauseTest, LongPausesWaitWithoutSpinning) {
+    ScriptedTimer timer;
+    timer.lateness = [](int) { return 170; };
+    WakeLateness learnt;
+    for (uint32_t ms : {kSpinPausesBelowMillis, 100u, 3000u}) PauseFor(timer, learnt, ms);
+    EXPECT_EQ(timer.spins, 0);
+    EXPECT_EQ(timer.waits, 3);
+}
+
+// A timer that is always 170 us late (as Wine's is): after a few pauses a
+// 1 ms pause wakes just before its deadline and spins only the rest.
+TEST(PrecisePauseTest, ShortPausesLearnTheLatenessAndSpinOnlyTheRest) {
+    ScriptedTimer timer;
+    timer.lateness = [](int i) { return 160 + (i % 3) * 10; };
+    WakeLateness learnt;
+    for (int i = 0; i < 50; ++i) PauseFor(timer, learnt, 1);
+    const int spinsBefore = timer.spins;
+    uint64_t overshoot = 0;
+    for (int i = 0; i < 100; ++i) {
+        const uint64_t deadline = timer.now + 1000;
+        PauseFor(timer, learnt, 1);
+        overshoot += timer.now - deadline;
+    }
+    EXPECT_EQ(overshoot, 0u);                      // every one woke early enough
+    EXPECT_LT(timer.spins - spinsBefore, 100 * 80);  // and spun well under 80 us each
+    EXPECT_GE(WakeMargin(learnt), 170u);
+}
+
+TEST(PrecisePauseTest, TheSpinIsCappedWhenTheTimerIsVeryLate) {
+    ScriptedTimer timer;
+    timer.lateness = [](int) { return 1500; };
+    WakeLateness learnt;
+    for (int i = 0; i < 50; ++i) PauseFor(timer, learnt, 1);
+    EXPECT_EQ(WakeMargin(learnt), kMaxSpinMicros);
+    const int spinsBefore = timer.spins;
+    PauseFor(timer, learnt, 1);
+    EXPECT_EQ(timer.spins, spinsBefore);  // woke past the deadline: nothing left to spin
+}
+
+TEST(PrecisePauseTest, AFixedMarginOverridesWhatWasLearnt) {
+    ScriptedTimer timer;
+    WakeLateness learnt;
+    learnt.fixedMarginMicros = 250;
+    PauseFor(timer, learnt, 1);
+    EXPECT_EQ(timer.spins, 250);
+    EXPECT_EQ(WakeMargin(learnt), 250u);
+}
+
+}  // namespace
