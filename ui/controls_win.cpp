@@ -106,7 +106,8 @@ void Execute(const ControlRequest& request) {
             if (control == nullptr) return;
             ShowWindow(control, SW_RESTORE);
             UpdateWindow(control);
-            PostMessageA(control, kLoadFontsMessage, 0, 0);
+            ExpectScreensAfter(SkinIntro);
+            PostMessageA(control, kIdleLoadMessage, 0, 0);
             return;
         case RequestShow:
             if (request.control == ControlWarningPanel) {
@@ -134,6 +135,8 @@ void Execute(const ControlRequest& request) {
             if (control == nullptr) return;
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(request.skin)));
             RepaintArea(nullptr);
+            ExpectScreensAfter(request.skin);
+            PostMessageA(ui.mainWindow, kIdleLoadMessage, 0, 0);
             return;
         case RequestCloseDialog:
             if (ui.selectionDialog != nullptr && IsWindow(ui.selectionDialog)) {

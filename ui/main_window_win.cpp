@@ -1,7 +1,7 @@
 // The skinned main window: its class, its build (skins, fonts, controls,
 // the worker thread), and its window procedure. Only what the intro needs
 // is made before the window shows; the fonts follow at once after, and the
-// other skins when their screens come up.
+// other skins as their screens draw near.
 #include <windowsx.h>
 
 #include "app/update_worker.h"
@@ -105,6 +105,11 @@ void LoadFonts() {
     }
 }
 
+void LoadAheadWhileIdle(HWND window) {
+    LoadFonts();
+    if (LoadOneLikelySkin()) PostMessageA(window, kIdleLoadMessage, 0, 0);
+}
+
 void ShowWarningPanel(bool visible) {
     WinUi& ui = TheUi();
     HWND panel = ui.controls[ControlWarningPanel];
@@ -202,8 +207,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kKeepAwakeMessage:
             ApplyKeepAwake(window, wParam != 0);
             return 0;
-        case kLoadFontsMessage:
-            LoadFonts();
+        case kIdleLoadMessage:
+            LoadAheadWhileIdle(window);
             return 0;
         default:
             break;

@@ -13,8 +13,10 @@ struct UpdaterState;
 
 // Window messages by which the worker's requests reach the UI thread.
 inline constexpr UINT kControlRequestMessage = WM_APP + 1;
-// Posted once the first screen is up: the fonts are made while the user reads it.
-inline constexpr UINT kLoadFontsMessage = WM_APP + 3;
+// Posted after the first screen and after each change of skin: the fonts,
+// then the skins of the likely next screens, one per message, are loaded
+// while the window is idle.
+inline constexpr UINT kIdleLoadMessage = WM_APP + 3;
 
 struct WinUi {
     HINSTANCE appInstance = nullptr;
@@ -45,6 +47,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Adds the private font file, makes the fonts and gives each text control
 // its own; once, before any text is drawn. UI thread.
 void LoadFonts();
+// Loads what the next screens need while idle (kIdleLoadMessage).
+void LoadAheadWhileIdle(HWND window);
 // Shows or hides the warning panel, giving it its skin the first time.
 void ShowWarningPanel(bool visible);
 
