@@ -106,7 +106,7 @@ void Execute(const ControlRequest& request) {
             if (control == nullptr) return;
             ShowWindow(control, SW_RESTORE);
             UpdateWindow(control);
-            ExpectScreensAfter(SkinIntro);
+            ExpectScreensAfter(TheSkinCache(), SkinIntro);
             PostMessageA(control, kIdleLoadMessage, 0, 0);
             return;
         case RequestShow:
@@ -135,7 +135,7 @@ void Execute(const ControlRequest& request) {
             if (control == nullptr) return;
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(request.skin)));
             RepaintArea(nullptr);
-            ExpectScreensAfter(request.skin);
+            ExpectScreensAfter(TheSkinCache(), request.skin);
             PostMessageA(ui.mainWindow, kIdleLoadMessage, 0, 0);
             return;
         case RequestCloseDialog:

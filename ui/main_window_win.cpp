@@ -107,7 +107,7 @@ void LoadFonts() {
 
 void LoadAheadWhileIdle(HWND window) {
     LoadFonts();
-    if (LoadOneLikelySkin()) PostMessageA(window, kIdleLoadMessage, 0, 0);
+    if (LoadOneLikelySkin(TheSkinCache())) PostMessageA(window, kIdleLoadMessage, 0, 0);
 }
 
 void ShowWarningPanel(bool visible) {

@@ -62,7 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     double worstLoaded = 0, worstHeld = 0, worstLoad = 0, totalLoad = 0;
     int loaded = 0, held = 0;
     for (SkinId skin : kSession) {
-        const bool wasHeld = IsSkinHeld(skin);
+        const bool wasHeld = IsSkinHeld(TheSkinCache(), skin);
         const double start = NowMs();
         WindowsControls().ShowSkin(skin);
         const double took = NowMs() - start;
@@ -86,7 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                   "the skin, %.1f ms over %d with the skin held); a load alone %.1f ms on average, worst %.1f ms; "
                   "%d skins held at the end\n",
                   worstLoaded > worstHeld ? worstLoaded : worstHeld, worstLoaded, loaded, worstHeld, held,
-                  loaded > 0 ? totalLoad / loaded : 0.0, worstLoad, LoadedSkinCount());
+                  loaded > 0 ? totalLoad / loaded : 0.0, worstLoad, LoadedSkinCount(TheSkinCache()));
     PlatformSystem().WriteStandardOutput(line);
     ExitProcess(0);
 }
