@@ -8,15 +8,17 @@ namespace {
 // A little more than the usual lateness, so most wake-ups come before the
 // deadline and need only a short spin.
 constexpr int32_t kMarginSafetyMicros = 10;
-// How far one wake-up moves the estimate: up by nine steps when later than
-// it, down by one when not, so it settles where one in ten is later. A
-// thread that lost its processor for a while moves it no further than any
-// other late wake-up does.
-constexpr int32_t kStepMicros = 1;
+// How far one wake-up moves the estimate: up a step when later than it,
+// down a step when not, so it settles on the median lateness. Half the
+// wake-ups then come early and spin a little, half come late by a little:
+// a higher aim spins longer, and on a busy processor a long spin is itself
+// what gets interrupted. A thread that lost its processor for a while moves
+// the estimate no further than any late wake-up does.
+constexpr int32_t kStepMicros = 2;
 
 void Learn(WakeLateness& lateness, int64_t lateMicros) {
     if (lateMicros > lateness.usualLateMicros) {
-        lateness.usualLateMicros = std::min<int32_t>(lateness.usualLateMicros + 9 * kStepMicros,
+        lateness.usualLateMicros = std::min<int32_t>(lateness.usualLateMicros + kStepMicros,
                                                      static_cast<int32_t>(kMaxSpinMicros));
     } else if (lateness.usualLateMicros > 0) {
         lateness.usualLateMicros -= kStepMicros;

@@ -18,17 +18,17 @@ struct PauseTimer {
     virtual void Spin() = 0;
 };
 
-// What a thread has learnt of its timer: a lateness that most wake-ups
-// stay within. One per pausing thread.
+// What a thread has learnt of its timer: how late its wake-ups usually
+// are. One per pausing thread.
 struct WakeLateness {
-    int32_t usualLateMicros = 0;     // nine wake-ups in ten are no later than this
+    int32_t usualLateMicros = 0;     // half the wake-ups are no later than this
     int32_t fixedMarginMicros = -1;  // >= 0: wake this early instead (timed runs)
 };
 
 // The spin never lasts longer than this, however late the timer wakes: the
 // trade between precision and CPU where the timer is coarse or the
 // processor busy.
-inline constexpr uint32_t kMaxSpinMicros = 300;
+inline constexpr uint32_t kMaxSpinMicros = 150;
 // Pauses of this length or more (the 100 ms polls, the 3000 ms waits) never
 // spin: their timer's lateness is a tiny part of them.
 inline constexpr uint32_t kSpinPausesBelowMillis = 20;

@@ -63,16 +63,28 @@ uint64_t ToMicros(LONGLONG ticks, LONGLONG frequency) {
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
-// A waitable timer of the pausing thread: high-resolution where Windows
-// offers one (10 1803 and later), else an ordinary one, which the raised
-// timer period makes fine enough; Sleep when neither can be had.
+// How the pausing thread waits: on a waitable timer, high-resolution where
+// Windows offers one (10 1803 and later), or by a delay in 100 ns steps
+// (NtDelayExecution, what Sleep itself calls). Which of the two wakes closer
+// to the time asked depends on the system (under Wine the timer is served
+// in whole milliseconds, the delay to the microsecond; on Windows the delay
+// follows the timer period), so the thread tries both in its first long
+// pause and keeps the better.
+using DelayFunction = LONG(WINAPI*)(BOOLEAN alertable, const LARGE_INTEGER* interval);
+
 struct ThreadPauseTimer final : PauseTimer {
     LONGLONG frequency = Frequency().QuadPart;
     HANDLE timer = nullptr;
+    DelayFunction delay = nullptr;
+    bool chosen = false;
+    bool useDelay = false;
 
     ThreadPauseTimer() {
         timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
         if (timer == nullptr) timer = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+        if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) {
+            delay = reinterpret_cast<DelayFunction>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDelayExecution")));
+        }
     }
     ~ThreadPauseTimer() override {
         if (timer != nullptr) CloseHandle(timer);
@@ -81,19 +93,52 @@ struct ThreadPauseTimer final : PauseTimer {
     uint64_t NowMicros() override { return ToMicros(Now().QuadPart, frequency); }
 
     void WaitUntil(uint64_t wakeMicros) override {
-        const uint64_t now = NowMicros();
-        if (wakeMicros <= now) return;
-        const uint64_t micros = wakeMicros - now;
+        uint64_t now = NowMicros();
+        if (!chosen && wakeMicros > now && wakeMicros - now >= kProbeSpanMicros) {
+            Choose();
+            now = NowMicros();
+        }
+        if (wakeMicros > now) WaitFor(wakeMicros - now, useDelay);
+    }
+
+    void Spin() override { YieldProcessor(); }
+
+   private:
+    static constexpr uint64_t kProbeMicros = 500;
+    static constexpr int kProbeRounds = 4;
+    static constexpr uint64_t kProbeSpanMicros = 50000;  // the first 100 ms poll has room
+
+    void WaitFor(uint64_t micros, bool byDelay) {
+        if (micros == 0) return;
         LARGE_INTEGER due;
         due.QuadPart = -static_cast<LONGLONG>(micros * 10);  // relative, in 100 ns steps
-        if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        if (byDelay && delay != nullptr) {
+            delay(FALSE, &due);
+        } else if (timer != nullptr && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
             WaitForSingleObject(timer, INFINITE);
         } else {
             ::Sleep(static_cast<DWORD>((micros + 999) / 1000));
         }
     }
 
-    void Spin() override { YieldProcessor(); }
+    // Short waits of both kinds, taken out of a long pause, each timed.
+    void Choose() {
+        chosen = true;
+        if (delay == nullptr || timer == nullptr) {
+            useDelay = timer == nullptr && delay != nullptr;
+            return;
+        }
+        uint64_t late[2] = {};
+        for (int round = 0; round < kProbeRounds; ++round) {
+            for (int kind = 0; kind < 2; ++kind) {
+                const uint64_t start = NowMicros();
+                WaitFor(kProbeMicros, kind == 1);
+                const uint64_t took = NowMicros() - start;
+                late[kind] += took > kProbeMicros ? took - kProbeMicros : 0;
+            }
+        }
+        useDelay = late[1] < late[0];
+    }
 };
 
 // Each pausing thread has its own timer and learns its own lateness.

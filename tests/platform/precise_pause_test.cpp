@@ -56,13 +56,13 @@ TEST(PrecisePauseTest, LongPausesWaitWithoutSpinning) {
     EXPECT_EQ(timer.waits, 3);
 }
 
-// A timer that is always 170 us late (as Wine's is): after a few pauses a
-// 1 ms pause wakes just before its deadline and spins only the rest.
+// A timer that wakes 60 to 80 us late (as a delay under Wine does): after a
+// few pauses a 1 ms pause wakes about its deadline and spins only a little.
 TEST(PrecisePauseTest, ShortPausesLearnTheLatenessAndSpinOnlyTheRest) {
     ScriptedTimer timer;
-    timer.lateness = [](int i) { return 160 + (i % 3) * 10; };
+    timer.lateness = [](int i) { return 60 + (i % 3) * 10; };
     WakeLateness learnt;
-    for (int i = 0; i < 50; ++i) PauseFor(timer, learnt, 1);
+    for (int i = 0; i < 100; ++i) PauseFor(timer, learnt, 1);
     const int spinsBefore = timer.spins;
     uint64_t overshoot = 0;
     for (int i = 0; i < 100; ++i) {
@@ -70,16 +70,16 @@ TEST(PrecisePauseTest, ShortPausesLearnTheLatenessAndSpinOnlyTheRest) {
         PauseFor(timer, learnt, 1);
         overshoot += timer.now - deadline;
     }
-    EXPECT_EQ(overshoot, 0u);                      // every one woke early enough
-    EXPECT_LT(timer.spins - spinsBefore, 100 * 80);  // and spun well under 80 us each
-    EXPECT_GE(WakeMargin(learnt), 170u);
+    EXPECT_LT(overshoot, 100u * 5);                  // 5 us late on average at most
+    EXPECT_LT(timer.spins - spinsBefore, 100 * 30);  // and well under 30 us of spin each
+    EXPECT_GE(WakeMargin(learnt), 60u);
 }
 
 TEST(PrecisePauseTest, TheSpinIsCappedWhenTheTimerIsVeryLate) {
     ScriptedTimer timer;
     timer.lateness = [](int) { return 1500; };
     WakeLateness learnt;
-    for (int i = 0; i < 50; ++i) PauseFor(timer, learnt, 1);
+    for (int i = 0; i < 200; ++i) PauseFor(timer, learnt, 1);
     EXPECT_EQ(WakeMargin(learnt), kMaxSpinMicros);
     const int spinsBefore = timer.spins;
     PauseFor(timer, learnt, 1);
