@@ -97,6 +97,21 @@ void SeveralDevices(UpdaterState& state) {
     HideDeviceLabels(*state.controls, true);
 }
 
+enum Transition { TransitionNone, TransitionLost, TransitionAdapter, TransitionHeadset, TransitionSeveral };
+
+// What the last pass calls for: a transition only when the kind of screen
+// changes. Reads only what the worker writes.
+Transition DueTransition(const UpdaterState& state) {
+    const int32_t count = state.deviceCount;
+    const int32_t view = state.deviceView;
+    const bool headset = state.deviceTable[0].kind == KindHeadset;
+    if (count == 0 && view != ViewNone) return TransitionLost;
+    if (count == 1 && !headset && view != ViewAdapter) return TransitionAdapter;
+    if (count == 1 && headset && view != ViewHeadset) return TransitionHeadset;
+    if (count >= 2 && view != ViewSeveral) return TransitionSeveral;
+    return TransitionNone;
+}
+
 // At most one transition per pass, and only when the kind of screen changes.
 // Decided and drawn on the UI thread, so that it cannot interleave with the
 // click that starts an operation: once an operation is requested (perhaps
@@ -104,17 +119,12 @@ void SeveralDevices(UpdaterState& state) {
 void ApplyTransition(void* context) {
     UpdaterState& state = *static_cast<UpdaterState*>(context);
     if (state.updateRequested == 1 || state.screenMode != ScreenIdle) return;
-    const int32_t count = state.deviceCount;
-    const int32_t view = state.deviceView;
-    const bool headset = state.deviceTable[0].kind == KindHeadset;
-    if (count == 0 && view != ViewNone) {
-        DeviceLost(state);
-    } else if (count == 1 && !headset && view != ViewAdapter) {
-        DeviceFound(state, ViewAdapter, SkinAdapterFound);
-    } else if (count == 1 && headset && view != ViewHeadset) {
-        DeviceFound(state, ViewHeadset, SkinHeadsetFound);
-    } else if (count >= 2 && view != ViewSeveral) {
-        SeveralDevices(state);
+    switch (DueTransition(state)) {
+        case TransitionLost: DeviceLost(state); break;
+        case TransitionAdapter: DeviceFound(state, ViewAdapter, SkinAdapterFound); break;
+        case TransitionHeadset: DeviceFound(state, ViewHeadset, SkinHeadsetFound); break;
+        case TransitionSeveral: SeveralDevices(state); break;
+        case TransitionNone: break;
     }
 }
 
@@ -140,7 +150,9 @@ void RunUpdateBranch(UpdaterState& state) {
 
 void RunIdleBranch(UpdaterState& state) {
     DiscoverDevices(state);
-    state.controls->RunOnUiThread(&ApplyTransition, &state);
+    // A pass that finds the screen's devices again needs no trip to the UI
+    // thread: ten a second would keep both threads (and Wine's server) busy.
+    if (DueTransition(state) != TransitionNone) state.controls->RunOnUiThread(&ApplyTransition, &state);
 }
 
 void UpdateWorker(UpdaterState& state) {

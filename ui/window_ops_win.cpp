@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/updater_state.h"
+#include "platform/system_library_win.h"
 #include "ui/layout.h"
 #include "ui/resource.h"
 #include "ui/window_ops.h"
@@ -50,7 +51,10 @@ struct WinWindowOps final : WindowOps {
         DialogBoxParamA(TheUi().appInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), TheUi().mainWindow, AboutDialogProc, 0);
     }
     void OpenDocument(const char* address) override {
-        ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+        // Bound on first use: shell32 and the libraries it brings are not
+        // loaded at start for a link that is rarely clicked.
+        static const auto open = SYSTEM_FUNCTION(L"shell32.dll", ShellExecuteA);
+        if (open != nullptr) open(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
     }
 };
 

@@ -37,6 +37,22 @@ TEST_F(WorkerFlowTest, WithNothingPluggedTheNoConnectionScreenStays) {
     EXPECT_GE(recording::CountCalls("AvDllListDevices"), 9);  // a pass every 100 ms
 }
 
+// An idle pass goes to the UI thread only to change the screen: the same
+// devices found ten times a second cost no message (nor Wine server work).
+TEST_F(WorkerFlowTest, APassThatChangesNoScreenStaysOnTheWorker) {
+    Plug(kFlowHeadset);
+    Press(ZoneContinue);
+    Wait(300);
+    ASSERT_EQ(controls.Skin(), SkinHeadsetFound);
+    const int trips = controls.uiThreadRuns;
+    Wait(1000);
+    EXPECT_EQ(controls.uiThreadRuns, trips);
+    Plug("");
+    Wait(200);
+    EXPECT_EQ(controls.Skin(), SkinNoConnection);
+    EXPECT_EQ(controls.uiThreadRuns, trips + 1);
+}
+
 TEST_F(WorkerFlowTest, PluggingAndUnpluggingAHeadset) {
     HeadsetWithChoice();
     EXPECT_EQ(VersionShown(), "1_0");

@@ -20,6 +20,7 @@
 #include "sim/simulator.h"
 #include "tests/support/image_files.h"
 #include "tests/support/recording_controls.h"
+#include "update/run_checks.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -95,7 +96,7 @@ int main() {
     const auto folder = std::filesystem::temp_directory_path() / "veltrane-update-bench";
     std::filesystem::create_directories(folder);
     std::filesystem::current_path(folder);
-    WriteImageFile("RX93_Headset_v1_2_ef.txt", MakeImage(64 * 1024));
+    WriteImageFile("RX93_Headset_v1_2_ef.txt", MakeImage(64 * 1024), "Headset_v1_2");
 
     sim::Reset();
     sim::UseDeviceText("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93\n");
@@ -108,7 +109,7 @@ int main() {
     state.controls = &controls;
     state.screenMode = ScreenIdle;
     DiscoverDevices(state);
-    std::snprintf(state.chosenFileName, sizeof state.chosenFileName, "%s", "RX93_Headset_v1_2_ef.txt");
+    ChooseFirmware(state, "RX93_Headset_v1_2_ef.txt");
 
     RunUpdate(state);
     const double wallMs = static_cast<double>(system.closeMicros - system.romMicros) / 1000.0;

@@ -3,6 +3,7 @@
 // worker thread while the test thread reads.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -23,7 +24,11 @@ struct RecordingControls : Controls {
     void AppendLogLine(const char* text) override;
     // The test thread is the UI thread, and the worker runs in lockstep with
     // it: the action runs at once, on the caller's thread.
-    void RunOnUiThread(void (*action)(void*), void* context) override { action(context); }
+    void RunOnUiThread(void (*action)(void*), void* context) override {
+        ++uiThreadRuns;
+        action(context);
+    }
+    std::atomic<int> uiThreadRuns{0};  // trips to the UI thread
 
     // What the test reads.
     bool Visible(ControlId control) const;
