@@ -105,7 +105,7 @@ struct ThreadPauseTimer final : PauseTimer {
 
    private:
     static constexpr uint64_t kProbeMicros = 500;
-    static constexpr int kProbeRounds = 4;
+    static constexpr int kProbeRounds = 5;
     static constexpr uint64_t kProbeSpanMicros = 50000;  // the first 100 ms poll has room
 
     void WaitFor(uint64_t micros, bool byDelay) {
@@ -121,23 +121,26 @@ struct ThreadPauseTimer final : PauseTimer {
         }
     }
 
-    // Short waits of both kinds, taken out of a long pause, each timed.
+    // Short waits of both kinds, taken out of a long pause, each timed; the
+    // least lateness of each tells its grain (a wait that lost the
+    // processor tells nothing).
     void Choose() {
         chosen = true;
         if (delay == nullptr || timer == nullptr) {
             useDelay = timer == nullptr && delay != nullptr;
             return;
         }
-        uint64_t late[2] = {};
+        uint64_t least[2] = {~0ull, ~0ull};
         for (int round = 0; round < kProbeRounds; ++round) {
             for (int kind = 0; kind < 2; ++kind) {
                 const uint64_t start = NowMicros();
                 WaitFor(kProbeMicros, kind == 1);
                 const uint64_t took = NowMicros() - start;
-                late[kind] += took > kProbeMicros ? took - kProbeMicros : 0;
+                const uint64_t late = took > kProbeMicros ? took - kProbeMicros : 0;
+                if (late < least[kind]) least[kind] = late;
             }
         }
-        useDelay = late[1] < late[0];
+        useDelay = least[1] < least[0];
     }
 };
 
