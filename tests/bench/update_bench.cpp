@@ -83,6 +83,7 @@ struct TimedSystem : System {
     bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override {
         return real.ListFolder(pattern, visit, context);
     }
+    bool DataFolder(char* out, size_t size) override { return real.DataFolder(out, size); }
     void* LoadDynamicLibrary(const char* path) override { return real.LoadDynamicLibrary(path); }
     void* FindEntryPoint(void* module, const char* name) override { return real.FindEntryPoint(module, name); }
     void UnloadDynamicLibrary(void* module) override { real.UnloadDynamicLibrary(module); }
