@@ -1,0 +1,133 @@
+// Binding the device library for a command, the device lock, and refusals.
+#include "cli/cli_session.h"
+
+#include <cstdio>
+
+#include "app/updater_state.h"
+#include "cli/json_events.h"
+#include "platform/system.h"
+
+namespace {
+
+constexpr uint32_t kLockPollMs = 50;
+
+// The binding names a missing entry point on standard output, where the
+// window's users look; the command line keeps standard output for results
+// and events, so the line goes to standard error.
+struct BindingSystem final : System {
+    System& real;
+    Console& console;
+    BindingSystem(System& system, Console& out) : real(system), console(out) {}
+
+    void Sleep(uint32_t milliseconds) override { real.Sleep(milliseconds); }
+    uint64_t MonotonicMicros() override { return real.MonotonicMicros(); }
+    int64_t WallClockMillis() override { return real.WallClockMillis(); }
+    void BeginTimerPeriod() override { real.BeginTimerPeriod(); }
+    void EndTimerPeriod() override { real.EndTimerPeriod(); }
+    bool CurrentFolder(char* out, size_t size) override { return real.CurrentFolder(out, size); }
+    bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override {
+        return real.ListFolder(pattern, visit, context);
+    }
+    void* LoadDynamicLibrary(const char* path) override { return real.LoadDynamicLibrary(path); }
+    void* FindEntryPoint(void* module, const char* name) override { return real.FindEntryPoint(module, name); }
+    void UnloadDynamicLibrary(void* module) override { real.UnloadDynamicLibrary(module); }
+    void WriteStandardOutput(const char* text) override { console.Err(text); }
+    void KeepAwake(bool on) override { real.KeepAwake(on); }
+};
+
+}  // namespace
+
+bool CliSession::OpenLibrary(ExitCode& exitCode, const char* command) {
+    if (env.boundLibrary != nullptr) {
+        state.library = *env.boundLibrary;
+        return true;
+    }
+    BindingSystem binding(*env.system, *env.console);
+    const BindResult bound = BindDeviceLibrary(binding, env.libraryPath, state.library, state.libraryModule);
+    TextArgs args;
+    args.file = env.libraryPath;
+    if (bound != BindDone) {
+        exitCode = Refuse(command, ExitLibraryProblem, bound == BindNoLibrary ? "library_missing" : "library_incomplete",
+                          bound == BindNoLibrary ? TextCliLibraryMissing : TextCliLibraryIncomplete, args);
+        if (state.libraryModule != nullptr) env.system->UnloadDynamicLibrary(state.libraryModule);
+        state.libraryModule = nullptr;
+        return false;
+    }
+    state.lastStatus = state.library.AvDllInitialize();
+    if (state.lastStatus != 0) {
+        args.status = state.lastStatus;
+        exitCode = Refuse(command, ExitLibraryProblem, "library_not_ready", TextCliLibraryNotReady, args);
+        env.system->UnloadDynamicLibrary(state.libraryModule);
+        state.libraryModule = nullptr;
+        return false;
+    }
+    libraryOpen = true;
+    return true;
+}
+
+void CliSession::CloseLibrary() {
+    UnlockDevices();
+    if (!libraryOpen) return;
+    state.lastStatus = state.library.AvDllShutdown();
+    env.system->UnloadDynamicLibrary(state.libraryModule);
+    state.libraryModule = nullptr;
+    libraryOpen = false;
+}
+
+bool CliSession::LockDevices(const char* command) {
+    if (lockHeld) return true;
+    for (uint32_t waited = 0;; waited += kLockPollMs) {
+        if (env.system->TryLockDevices()) {
+            lockHeld = true;
+            return true;
+        }
+        if (waited >= env.lockWaitMs) break;
+        env.system->Sleep(kLockPollMs);
+    }
+    Refuse(command, ExitDeviceBusy, "device_busy", TextCliDeviceBusy, TextArgs{});
+    return false;
+}
+
+void CliSession::UnlockDevices() {
+    if (!lockHeld) return;
+    env.system->UnlockDevices();
+    lockHeld = false;
+}
+
+ExitCode CliSession::Refuse(const char* command, ExitCode code, const char* cause, TextId text, const TextArgs& args) {
+    char sentence[512];
+    FormatText(text, args, sentence, sizeof sentence);
+    if (options.json) {
+        ResultFacts result;
+        result.command = command;
+        result.outcome = "refused";
+        result.exitCode = code;
+        result.cause = cause;
+        result.reason = sentence;
+        result.file = args.file;
+        EmitResultEvent(*env.console, result);
+    } else {
+        env.console->Err(sentence);
+        env.console->Err("\n");
+    }
+    return code;
+}
+
+void CliSession::Say(const char* text) {
+    if (!options.json) env.console->Out(text);
+}
+
+void CliSession::SayText(TextId text, const TextArgs& args) {
+    char sentence[512];
+    FormatText(text, args, sentence, sizeof sentence);
+    Say(sentence);
+    Say("\n");
+}
+
+void CliSession::Warn(TextId text, const TextArgs& args) {
+    if (options.json) return;
+    char sentence[512];
+    FormatText(text, args, sentence, sizeof sentence);
+    env.console->Err(sentence);
+    env.console->Err("\n");
+}
