@@ -109,7 +109,7 @@ Controls& QuietControls() {
 
 // The run as the window hands it to the worker: the file, the device it was
 // chosen for (row 0 of the pass just made) and the mode flags.
-void PrepareRun(UpdaterState& state, const char* name, bool verifyOnly) {
+void SetUpRun(UpdaterState& state, const char* name, bool verifyOnly) {
     std::snprintf(state.chosenFileName, sizeof state.chosenFileName, "%s", name);
     state.chosenFor = ChosenDevice{};
     if (state.deviceCount >= 1) {
@@ -157,7 +157,7 @@ ExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
     if (!session.LockDevices(command)) return ExitDeviceBusy;
     DiscoverDevices(state);
     const DeviceFacts before = DeviceFactsOfRow(state, 0);
-    PrepareRun(state, name, request.verifyOnly);
+    SetUpRun(state, name, request.verifyOnly);
     if (!GoAhead(session, request, before, name, code)) return code;
     if (InterruptPresses() > 0) {
         TextArgs args;

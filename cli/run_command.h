@@ -29,6 +29,6 @@ bool NameInFilesFolder(System& system, const char* file, char (&name)[kPathChars
 
 // The run as the window hands it to the worker: the file, the device it was
 // chosen for (row 0 of the pass just made), the mode flags.
-void PrepareRun(UpdaterState& state, const char* name, bool verifyOnly);
+void SetUpRun(UpdaterState& state, const char* name, bool verifyOnly);
 // Controls that draw nothing: the console has no window.
 Controls& QuietControls();

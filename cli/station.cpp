@@ -122,12 +122,12 @@ void RunOnBench(Station& station, const std::string& name, const DeviceFacts& be
     state.runObserver = &observer;
     state.controls = &QuietControls();
     if (session.env.system->TryLockDevices()) {
-        PrepareRun(state, name.c_str(), false);
+        SetUpRun(state, name.c_str(), false);
         RunUpdate(state);
         DiscoverDevices(state);
         session.env.system->UnlockDevices();
     } else {
-        PrepareRun(state, name.c_str(), false);
+        SetUpRun(state, name.c_str(), false);
         state.runOutcome.cause = CauseDeviceBusy;
         state.runOutcome.screenMode = ScreenFailed;
     }
