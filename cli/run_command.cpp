@@ -12,11 +12,12 @@
 #include "cli/device_facts.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
-#include "cli/run_reason_text.h"
+#include "app/run_reason.h"
 #include "cli/run_report.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
 #include "ui/controls.h"
+#include "update/run_checks.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -42,11 +43,11 @@ bool GoAhead(CliSession& session, const RunRequest& request, const DeviceFacts& 
 }
 
 void TellResult(CliSession& session, const RunRequest& request, const char* name, const DeviceFacts& before,
-                const DeviceFacts& after, bool foundAfter, int64_t durationMs) {
+                const DeviceFacts& after, bool foundAfter, int64_t durationMs, const char* sha256) {
     const RunOutcome& outcome = session.state.runOutcome;
     const ExitCode code = ExitCodeForOutcome(outcome);
     char reason[512] = "";
-    RunReasonText(outcome, before.kind, name, reason, sizeof reason);
+    FormatRunReason(outcome, before.kind, name, reason, sizeof reason);
     if (session.options.json) {
         ResultFacts result;
         result.command = Command(request);
@@ -56,6 +57,7 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
         result.reason = reason;
         result.device = session.state.deviceCount >= 1 || foundAfter ? &before : nullptr;
         result.file = name;
+        result.sha256 = sha256;
         result.versionBefore = before.version;
         result.versionAfter = foundAfter ? after.version : "";
         result.durationMs = durationMs;
@@ -84,6 +86,17 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
     }
 }
 
+// The device about to be worked on: its event, or a line for a person.
+void TellStart(CliSession& session, const RunRequest& request, const char* name, const DeviceFacts& device) {
+    if (session.state.deviceCount != 1) return;
+    if (session.options.json) return EmitDeviceEvent(*session.env.console, device);
+    char line[512];
+    std::snprintf(line, sizeof line, "%s the %s %s (%s, firmware %s) %s %s\n", request.verifyOnly ? "Verifying" : "Updating",
+                  device.Noun(), device.productHex, device.model[0] != '\0' ? device.model : "model unknown",
+                  device.version[0] != '\0' ? device.version : "unknown", request.verifyOnly ? "against" : "with", name);
+    session.Say(line);
+}
+
 }  // namespace
 
 namespace {
@@ -98,6 +111,8 @@ struct NoControls final : Controls {
     void ShowSkin(SkinId) override {}
     void CloseSelectionDialog() override {}
     void AppendLogLine(const char*) override {}
+    // The console has one thread: it is the UI thread.
+    void RunOnUiThread(void (*action)(void* context), void* context) override { action(context); }
 };
 
 }  // namespace
@@ -110,13 +125,7 @@ Controls& QuietControls() {
 // The run as the window hands it to the worker: the file, the device it was
 // chosen for (row 0 of the pass just made) and the mode flags.
 void SetUpRun(UpdaterState& state, const char* name, bool verifyOnly) {
-    std::snprintf(state.chosenFileName, sizeof state.chosenFileName, "%s", name);
-    state.chosenFor = ChosenDevice{};
-    if (state.deviceCount >= 1) {
-        state.chosenFor.productId = state.deviceTable[0].productId;
-        state.chosenFor.kind = state.deviceTable[0].kind;
-        state.firmwareLabel[0].modelText.Load(state.chosenFor.model, sizeof state.chosenFor.model);
-    }
+    ChooseFirmware(state, name);
     state.activeDeviceRow = 0;
     state.modeVerifyOnly = verifyOnly ? 1 : 0;
     state.modeVerifyFirmwareOnly = verifyOnly ? 1 : 0;
@@ -172,7 +181,9 @@ ExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
     observer.next = request.recorder;
     observer.noticeText = TextCliStopping;
     observer.deviceNoun = before.Noun();
+    observer.fileName = name;
     state.controls = &QuietControls();
+    TellStart(session, request, name, before);
     state.runObserver = &observer;
     const uint64_t start = state.system->MonotonicMicros();
     RunUpdate(state);
@@ -184,6 +195,6 @@ ExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
     const DeviceFacts after = DeviceFactsOfRow(state, 0);
     state.runObserver = nullptr;
     state.controls = nullptr;
-    TellResult(session, request, name, before, after, foundAfter, durationMs);
+    TellResult(session, request, name, before, after, foundAfter, durationMs, observer.Sha256());
     return ExitCodeForOutcome(state.runOutcome);
 }

@@ -8,6 +8,8 @@
 #include "cli/console.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
+#include "cli/json_line.h"
+#include "platform/sha256.h"
 
 namespace {
 
@@ -80,10 +82,21 @@ void ConsoleRunObserver::RunStarting(const UpdaterState& state) {
 }
 
 void ConsoleRunObserver::ImageLoaded(const ImageFacts& image) {
+    sha256_[0] = '\0';
+    if (image.haveDigest) Sha256Hex(image.sha256, sha256_);
+    if (json) {
+        JsonObject file;
+        file["name"] = fileName;
+        file["sha256"] = sha256_;
+        file["bytes"] = image.fileBytes;
+        file["pages"] = image.pageCount;
+        EmitEvent(*console, "file", std::move(file));
+    }
     if (next != nullptr) next->ImageLoaded(image);
 }
 
 void ConsoleRunObserver::LogLine(const char* text) {
+    NoticeInterrupt();
     if (const char* stage = StageOfLine(text)) {
         if (std::strcmp(stage, stage_) != 0) lastTenth_ = -1;
         stage_ = stage;
@@ -121,6 +134,7 @@ void ConsoleRunObserver::PageStarting(bool verifying, int32_t page, int32_t page
 }
 
 void ConsoleRunObserver::RunEnded(const RunOutcome& outcome) {
+    NoticeInterrupt();
     EndBarLine();
     if (next != nullptr) next->RunEnded(outcome);
 }

@@ -33,6 +33,10 @@ struct ConsoleRunObserver final : RunObserver {
     void RunEnded(const RunOutcome& outcome) override;
 
     const char* Stage() const { return stage_; }
+    // The digest of the file the run loaded; empty before it was loaded.
+    const char* Sha256() const { return sha256_; }
+    // The name of the file, for the file event.
+    const char* fileName = "";
 
    private:
     void EndBarLine();
@@ -40,6 +44,7 @@ struct ConsoleRunObserver final : RunObserver {
     const char* stage_ = "prepare";
     bool barOpen_ = false;
     int lastTenth_ = -1;
+    char sha256_[65] = {};
 };
 
 // The stage a stage line opens ("connect", "rom_mode", "program", "verify",
