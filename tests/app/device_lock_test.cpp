@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/run_reason.h"
 #include "tests/support/interaction_fixture.h"
+#include "tests/support/update_fixture.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -31,6 +33,29 @@ TEST_F(DeviceLockFlowTest, TheIdlePassWaitsWhileAnotherProgramHoldsTheDevices) {
     Wait(200);
     EXPECT_EQ(controls.Skin(), SkinHeadsetFound);
     EXPECT_EQ(system.deviceLockDepth, 0);  // every pass let it go
+}
+
+class DeviceLockRunTest : public UpdateFixture {};
+
+// The window's run while the command line holds the devices: refused before
+// anything reaches the device, with the reason on the failed screen.
+TEST_F(DeviceLockRunTest, ARunIsRefusedWhileAnotherProgramHoldsTheDevices) {
+    Attach(kTestHeadset);
+    Choose("RX93_Headset_v1_2_ef.txt", MakeImage(1500));
+    system.deviceLockHeldElsewhere = true;
+    Run();
+    EXPECT_EQ(state.screenMode, ScreenFailed);
+    EXPECT_EQ(state.runOutcome.cause, CauseDeviceBusy);
+    EXPECT_EQ(state.runOutcome.stage, StageNotStarted);
+    EXPECT_EQ(recording::CountCalls("AvDllFindDevice"), 0);
+    char reason[256];
+    FormatRunReason(state.runOutcome, KindHeadset, state.chosenFileName, reason, sizeof reason);
+    EXPECT_STREQ(reason, "Another program is working on the headset. Wait until it has finished, then press Try Again.");
+
+    system.deviceLockHeldElsewhere = false;
+    Run();
+    EXPECT_EQ(state.screenMode, ScreenPassed);
+    EXPECT_EQ(system.deviceLockDepth, 0);  // held for the run, let go after the close
 }
 
 #ifndef _WIN32
