@@ -51,7 +51,9 @@ TEST_F(CliRunTest, AnUpdateInJsonTellsTheDeviceTheFileEachStageEachPageAndTheRes
     size_t at = 0;
     for (const std::string& stage : stages) {
         if (at < opened.size() && stage == opened[at]) ++at;
-        if (at > 0) EXPECT_TRUE(stage == opened[at - 1] || (at < opened.size() && stage == opened[at])) << stage;
+        if (at > 0) {
+            EXPECT_TRUE(stage == opened[at - 1] || (at < opened.size() && stage == opened[at])) << stage;
+        }
     }
     EXPECT_EQ(at, opened.size());
 
