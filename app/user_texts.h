@@ -82,6 +82,11 @@
   X(TextCliConfirmUpdate, "Write {file} to the {device} (firmware {detail} now)? Do not unplug it while it runs. [y/N] ") \
   X(TextCliNeedYes, "The update cannot ask for a go-ahead here. Add --yes to update without a question.") \
   X(TextCliDeclined, "Nothing was done; the {device} was not touched.") \
+  X(TextCliReasonFileDoesNotFit, "The file {file} does not fit this {device}. Run veltrane-cli files to see the files that do.") \
+  X(TextCliReasonFileUnreadable, "The file {file} cannot be read. Check the files folder, then run the command again.") \
+  X(TextCliReasonNoMemory, "There is not enough memory to load the file {file}. Close other programs, then run the command again.") \
+  X(TextCliReasonConnect, "Could not connect to the {device} (status {status}). Check the USB connection and run the command again.") \
+  X(TextCliReasonRomMode, "The {device} did not enter ROM mode (status {status}). Run the command again.") \
   /* The run log. */ \
   X(TextLogRunStart, "==== Run started {detail}") \
   X(TextLogProgram, "Program: Veltrane Updater {detail}") \

@@ -12,7 +12,7 @@
 #include "cli/device_facts.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
-#include "app/run_reason.h"
+#include "cli/cli_reason.h"
 #include "cli/run_report.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
@@ -47,7 +47,7 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
     const RunOutcome& outcome = session.state.runOutcome;
     const ExitCode code = ExitCodeForOutcome(outcome);
     char reason[512] = "";
-    FormatRunReason(outcome, before.kind, name, reason, sizeof reason);
+    CliRunReason(outcome, before.kind, name, reason, sizeof reason);
     if (session.options.json) {
         ResultFacts result;
         result.command = Command(request);
@@ -70,7 +70,7 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
     if (code == ExitSuccess) {
         args.detail = foundAfter && after.version[0] != '\0' ? after.version : "unknown";
         FormatText(request.verifyOnly ? TextCliVerified : TextCliUpdated, args, line, sizeof line);
-    } else if (RefusedBeforeDevice(outcome)) {
+    } else if (RefusedBeforeDevice(outcome) || outcome.cause == CauseInterrupted) {
         std::snprintf(line, sizeof line, "%s", reason);
     } else {
         args.detail = reason;

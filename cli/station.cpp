@@ -12,7 +12,7 @@
 #include "cli/json_events.h"
 #include "cli/json_line.h"
 #include "cli/run_command.h"
-#include "app/run_reason.h"
+#include "cli/cli_reason.h"
 #include "cli/run_report.h"
 #include "cli/station_results.h"
 #include "device/discovery.h"
@@ -135,7 +135,7 @@ void RunOnBench(Station& station, const std::string& name, const DeviceFacts& be
     state.runObserver = nullptr;
     const RunOutcome& outcome = state.runOutcome;
     char reason[512] = "";
-    FormatRunReason(outcome, before.kind, name.c_str(), reason, sizeof reason);
+    CliRunReason(outcome, before.kind, name.c_str(), reason, sizeof reason);
     record.result = OutcomeName(outcome);
     record.reason = reason;
     record.versionAfter = state.deviceCount >= 1 ? DeviceFactsOfRow(state, 0).version : "";
