@@ -145,9 +145,7 @@ void RunOnBench(Station& station, const std::string& name, const DeviceFacts& be
 void SayRecord(Station& station, const StationRecord& record) {
     CliSession& session = station.session;
     if (session.options.json) {
-        JsonObject body = JsonObject::parse(StationJsonLine(record), nullptr, false);
-        EmitEvent(*session.env.console, "station", std::move(body));
-        return;
+        return EmitEvent(*session.env.console, "station", StationObject(record));
     }
     char line[1024];
     std::snprintf(line, sizeof line, "%s  %-7s %s  %-4s  %s -> %s  %s  %s  %.1f s%s%s\n", record.time.c_str(),

@@ -3,7 +3,6 @@
 
 #include <ctime>
 
-#include "cli/json_line.h"
 
 namespace {
 
@@ -54,7 +53,9 @@ std::string StationCsvLine(const StationRecord& r) {
     return line + std::to_string(r.durationMs) + "\n";
 }
 
-std::string StationJsonLine(const StationRecord& r) {
+std::string StationJsonLine(const StationRecord& record) { return JsonLine(StationObject(record)); }
+
+JsonObject StationObject(const StationRecord& r) {
     JsonObject object;
     object["time"] = r.time;
     object["kind"] = r.kind;
@@ -67,7 +68,7 @@ std::string StationJsonLine(const StationRecord& r) {
     object["result"] = r.result;
     object["reason"] = r.reason;
     object["duration_ms"] = r.durationMs;
-    return JsonLine(object);
+    return object;
 }
 
 std::string IsoTime(int64_t millisSince1970) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/json_line.h"
+
 struct StationRecord {
     std::string time;  // ISO 8601 UTC: "2026-01-02T03:04:05Z"
     std::string kind;  // "headset" or "adapter"
@@ -35,7 +37,8 @@ struct StationResults {
 // The CSV line (header: time,kind,product_id,model,version_before,
 // version_after,file,sha256,result,reason,duration_ms), quoted where needed.
 std::string StationCsvLine(const StationRecord& record);
-// The JSON Lines line, with the same names.
+// The record as a JSON object with the same names, and as its JSON Lines line.
+JsonObject StationObject(const StationRecord& record);
 std::string StationJsonLine(const StationRecord& record);
 // "2026-01-02T03:04:05Z" for milliseconds since 1970.
 std::string IsoTime(int64_t millisSince1970);
