@@ -52,9 +52,13 @@
   X(TextCliNoDevice, "No device is connected. Connect the headset or the adapter, then run the command again.") \
   X(TextCliSeveralDevices, "Several devices are connected. Unplug all but one, then run the command again.") \
   X(TextCliDeviceBusy, "Another program is working on the devices. Wait until it has finished, then run the command again.") \
-  X(TextCliLibraryMissing, "The device library {file} cannot be loaded. Run the command from the program's folder.") \
-  X(TextCliLibraryIncomplete, "The device library {file} lacks an entry point. Install the library that came with the program.") \
+  X(TextCliLibraryMissing, "The device library {file} is missing from {folder}. Run the command from the program's folder, or copy the device library that came with your headset into it.") \
+  X(TextCliLibraryIncomplete, "The device library {file} in {folder} lacks the entry point {detail}. Install the device library that came with your headset.") \
   X(TextCliLibraryNotReady, "The device library did not start (status {status}). Unplug the devices, plug them back in and run the command again.") \
+  X(TextCliLibraryNotALibrary, "The file {file} in {folder} is not a device library for this computer. Replace it with the device library that came with your headset.") \
+  X(TextCliLibrary32Bit, "The device library {file} in {folder} is a 32-bit library, and this program is 64-bit. Run {detail} from the same folder instead.") \
+  X(TextCliLibrary64Bit, "The device library {file} in {folder} is a 64-bit library, and this program is 32-bit. Run {detail} from the same folder instead.") \
+  X(TextCliLibraryNotLoadable, "The device library {file} in {folder} cannot be loaded (error {status}). Reinstall the device library that came with your headset.") \
   X(TextCliFileNotInFolder, "The file {file} is not in the files folder {folder}. Copy it there, then run the command again.") \
   X(TextCliNoFileFits, "No file in the files folder fits this {device}.") \
   X(TextCliFitNoRule, "no file fits this {device} (product {detail})") \

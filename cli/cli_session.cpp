@@ -3,9 +3,15 @@
 
 #include <cstdio>
 
+#include "app/library_startup.h"
 #include "app/updater_state.h"
+#include "device/pe_machine.h"
 #include "cli/json_events.h"
 #include "platform/system.h"
+
+#ifndef UPDATER_OTHER_CLI
+#define UPDATER_OTHER_CLI "the program of the other architecture"
+#endif
 
 namespace {
 
@@ -31,38 +37,61 @@ struct BindingSystem final : System {
     void* LoadDynamicLibrary(const char* path) override { return real.LoadDynamicLibrary(path); }
     void* FindEntryPoint(void* module, const char* name) override { return real.FindEntryPoint(module, name); }
     void UnloadDynamicLibrary(void* module) override { real.UnloadDynamicLibrary(module); }
+    uint32_t LastLoadError() override { return real.LastLoadError(); }
     void WriteStandardOutput(const char* text) override { console.Err(text); }
     void KeepAwake(bool on) override { real.KeepAwake(on); }
 };
 
+struct LibraryProblemText {
+    const char* cause;
+    TextId text;
+};
+
+// The window's start-up problems, in the command line's words.
+const LibraryProblemText& TextOfProblem(const StartupReport& report) {
+    static const LibraryProblemText kMissing{"library_missing", TextCliLibraryMissing};
+    static const LibraryProblemText kNotALibrary{"not_a_library", TextCliLibraryNotALibrary};
+    static const LibraryProblemText k32Bit{"library_other_architecture", TextCliLibrary32Bit};
+    static const LibraryProblemText k64Bit{"library_other_architecture", TextCliLibrary64Bit};
+    static const LibraryProblemText kNotLoadable{"library_not_loadable", TextCliLibraryNotLoadable};
+    static const LibraryProblemText kIncomplete{"library_incomplete", TextCliLibraryIncomplete};
+    static const LibraryProblemText kNotReady{"library_not_ready", TextCliLibraryNotReady};
+    switch (report.problem) {
+        case StartupNoLibrary: return kMissing;
+        case StartupNotALibrary: return kNotALibrary;
+        case StartupOtherArchitecture: return report.libraryMachine == kMachineI386 ? k32Bit : k64Bit;
+        case StartupMissingEntry: return kIncomplete;
+        case StartupInitializeFailed: return kNotReady;
+        default: return kNotLoadable;
+    }
+}
+
 }  // namespace
 
-bool CliSession::OpenLibrary(ExitCode& exitCode, const char* command) {
+bool CliSession::OpenLibrary(CliExitCode& exitCode, const char* command) {
     if (env.boundLibrary != nullptr) {
         state.library = *env.boundLibrary;
         return true;
     }
     BindingSystem binding(*env.system, *env.console);
-    const BindResult bound = BindDeviceLibrary(binding, env.libraryPath, state.library, state.libraryModule);
+    state.system = &binding;
+    StartupReport report;
+    const StartupProblem problem = StartDeviceLibrary(state, kProgramMachine, report);
+    state.system = env.system;
+    if (problem == StartupReady) {
+        libraryOpen = true;
+        return true;
+    }
+    if (state.libraryModule != nullptr) env.system->UnloadDynamicLibrary(state.libraryModule);
+    state.libraryModule = nullptr;
+    const LibraryProblemText& told = TextOfProblem(report);
     TextArgs args;
-    args.file = env.libraryPath;
-    if (bound != BindDone) {
-        exitCode = Refuse(command, ExitLibraryProblem, bound == BindNoLibrary ? "library_missing" : "library_incomplete",
-                          bound == BindNoLibrary ? TextCliLibraryMissing : TextCliLibraryIncomplete, args);
-        if (state.libraryModule != nullptr) env.system->UnloadDynamicLibrary(state.libraryModule);
-        state.libraryModule = nullptr;
-        return false;
-    }
-    state.lastStatus = state.library.AvDllInitialize();
-    if (state.lastStatus != 0) {
-        args.status = state.lastStatus;
-        exitCode = Refuse(command, ExitLibraryProblem, "library_not_ready", TextCliLibraryNotReady, args);
-        env.system->UnloadDynamicLibrary(state.libraryModule);
-        state.libraryModule = nullptr;
-        return false;
-    }
-    libraryOpen = true;
-    return true;
+    args.file = kDeviceLibraryFile;
+    args.folder = report.folder;
+    args.status = report.status;
+    args.detail = problem == StartupOtherArchitecture ? UPDATER_OTHER_CLI : report.missingEntry;
+    exitCode = Refuse(command, ExitLibraryProblem, told.cause, told.text, args);
+    return false;
 }
 
 void CliSession::CloseLibrary() {
@@ -94,7 +123,7 @@ void CliSession::UnlockDevices() {
     lockHeld = false;
 }
 
-ExitCode CliSession::Refuse(const char* command, ExitCode code, const char* cause, TextId text, const TextArgs& args) {
+CliExitCode CliSession::Refuse(const char* command, CliExitCode code, const char* cause, TextId text, const TextArgs& args) {
     char sentence[512];
     FormatText(text, args, sentence, sizeof sentence);
     if (options.json) {

@@ -16,8 +16,6 @@ struct UpdaterState;
 struct CliEnvironment {
     System* system = nullptr;
     Console* console = nullptr;
-    // The library to load; tests point it elsewhere.
-    const char* libraryPath = kDeviceLibraryPath;
     // Tests: a library that is already bound and initialised; it is neither
     // loaded nor shut down.
     const DeviceLibrary* boundLibrary = nullptr;
@@ -41,7 +39,7 @@ struct CliSession {
 
     // Binds and initialises the library (unless a test handed one in).
     // False after telling why; `exitCode` then holds ExitLibraryProblem.
-    bool OpenLibrary(ExitCode& exitCode, const char* command);
+    bool OpenLibrary(CliExitCode& exitCode, const char* command);
     // Shuts the library down and unloads it, when this session opened it.
     void CloseLibrary();
 
@@ -52,7 +50,7 @@ struct CliSession {
 
     // A refusal before the device was touched: the sentence on standard
     // error, or the result event with --json.
-    ExitCode Refuse(const char* command, ExitCode code, const char* cause, TextId text, const TextArgs& args);
+    CliExitCode Refuse(const char* command, CliExitCode code, const char* cause, TextId text, const TextArgs& args);
 
     // Writes a line for a person (not with --json).
     void Say(const char* text);

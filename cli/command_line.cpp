@@ -91,7 +91,7 @@ int UsageError(CLI::App& app, const CLI::ParseError& error, CliEnvironment& env,
     return ExitUsage;
 }
 
-ExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
+CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "devices") return RunDevicesCommand(session);
     if (command == "files") return RunFilesCommand(session, a.all);
@@ -129,7 +129,7 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env, Updat
     // stops its run at a page only at the second; a single run stops at once.
     const bool station = app.got_subcommand("station");
     InstallInterruptHandler(state.stopRunRequested, station ? 2 : 1);
-    const ExitCode code = Dispatch(app, arguments, session);
+    const CliExitCode code = Dispatch(app, arguments, session);
     session.CloseLibrary();
     return code;
 }

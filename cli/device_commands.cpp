@@ -77,7 +77,7 @@ void VisitForAll(const FolderEntry& entry, void* context) {
 
 }  // namespace
 
-bool DiscoverUnderLock(CliSession& session, const char* command, ExitCode& exitCode) {
+bool DiscoverUnderLock(CliSession& session, const char* command, CliExitCode& exitCode) {
     if (!session.LockDevices(command)) {
         exitCode = ExitDeviceBusy;
         return false;
@@ -86,7 +86,7 @@ bool DiscoverUnderLock(CliSession& session, const char* command, ExitCode& exitC
     return true;
 }
 
-bool ExactlyOneDevice(CliSession& session, const char* command, ExitCode& exitCode) {
+bool ExactlyOneDevice(CliSession& session, const char* command, CliExitCode& exitCode) {
     const int32_t count = session.state.deviceCount;
     if (count == 1) return true;
     exitCode = count == 0 ? session.Refuse(command, ExitNoDevice, "no_device", TextCliNoDevice, TextArgs{})
@@ -94,8 +94,8 @@ bool ExactlyOneDevice(CliSession& session, const char* command, ExitCode& exitCo
     return false;
 }
 
-ExitCode RunDevicesCommand(CliSession& session) {
-    ExitCode code = ExitSuccess;
+CliExitCode RunDevicesCommand(CliSession& session) {
+    CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, "devices")) return code;
     if (!DiscoverUnderLock(session, "devices", code)) return code;
     session.UnlockDevices();
@@ -106,8 +106,8 @@ ExitCode RunDevicesCommand(CliSession& session) {
     return ExitSuccess;
 }
 
-ExitCode RunFilesCommand(CliSession& session, bool all) {
-    ExitCode code = ExitSuccess;
+CliExitCode RunFilesCommand(CliSession& session, bool all) {
+    CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, "files")) return code;
     if (!DiscoverUnderLock(session, "files", code)) return code;
     session.UnlockDevices();

@@ -8,11 +8,11 @@
 
 struct CliSession;
 
-ExitCode RunDevicesCommand(CliSession& session);
-ExitCode RunFilesCommand(CliSession& session, bool all);
+CliExitCode RunDevicesCommand(CliSession& session);
+CliExitCode RunFilesCommand(CliSession& session, bool all);
 
 // A discovery pass under the device lock (the library must be open). False
 // after telling why: the devices are busy.
-bool DiscoverUnderLock(CliSession& session, const char* command, ExitCode& exitCode);
+bool DiscoverUnderLock(CliSession& session, const char* command, CliExitCode& exitCode);
 // Refuses unless the last pass found exactly one device.
-bool ExactlyOneDevice(CliSession& session, const char* command, ExitCode& exitCode);
+bool ExactlyOneDevice(CliSession& session, const char* command, CliExitCode& exitCode);

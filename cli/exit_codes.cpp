@@ -5,7 +5,7 @@
 
 #include "app/updater_state.h"
 
-const char* ExitCodeName(ExitCode code) {
+const char* ExitCodeName(CliExitCode code) {
     switch (code) {
 #define CLI_EXIT_CODE_NAME(id, number, name, meaning) \
     case id:                                           \
@@ -30,7 +30,7 @@ const char* ExitCodeTable() {
     return table;
 }
 
-ExitCode ExitCodeForOutcome(const RunOutcome& outcome) {
+CliExitCode ExitCodeForOutcome(const RunOutcome& outcome) {
     if (outcome.screenMode == ScreenPassed && outcome.cause == CauseNone) return ExitSuccess;
     switch (outcome.cause) {
         case CauseNoDevice:

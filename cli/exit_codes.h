@@ -20,16 +20,16 @@
   X(ExitInterrupted,    130, "interrupted",     "stopped by Ctrl+C at a safe point; the device was reset and closed")
 // clang-format on
 
-enum ExitCode : int {
+enum CliExitCode : int {
 #define CLI_EXIT_CODE_ENUM(id, number, name, meaning) id = number,
     CLI_EXIT_CODES(CLI_EXIT_CODE_ENUM)
 #undef CLI_EXIT_CODE_ENUM
 };
 
 // The stable name of a code ("no_device"), for the JSON result.
-const char* ExitCodeName(ExitCode code);
+const char* ExitCodeName(CliExitCode code);
 // The --help footer: one line per code.
 const char* ExitCodeTable();
 
 // The code for a run that was handed to the engine.
-ExitCode ExitCodeForOutcome(const RunOutcome& outcome);
+CliExitCode ExitCodeForOutcome(const RunOutcome& outcome);

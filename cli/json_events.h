@@ -28,7 +28,7 @@ void EmitProgressEvent(Console& console, const char* stage, int32_t page, int32_
 struct ResultFacts {
     const char* command = "";
     const char* outcome = "";  // "passed", "failed", "mismatch", "refused", "interrupted", "listed"
-    ExitCode exitCode = ExitSuccess;
+    CliExitCode exitCode = ExitSuccess;
     const char* cause = "none";  // a stable name: CauseName(), or the command line's own
     const char* reason = "";     // the sentence a person reads
     const DeviceFacts* device = nullptr;

@@ -26,7 +26,7 @@ const char* Command(const RunRequest& request) { return request.verifyOnly ? "ve
 
 // Asks before writing, unless told not to. False when the run must not go.
 bool GoAhead(CliSession& session, const RunRequest& request, const DeviceFacts& device, const char* name,
-             ExitCode& exitCode) {
+             CliExitCode& exitCode) {
     if (request.verifyOnly || request.yes || session.state.deviceCount != 1) return true;
     TextArgs args;
     args.device = device.Noun();
@@ -45,7 +45,7 @@ bool GoAhead(CliSession& session, const RunRequest& request, const DeviceFacts& 
 void TellResult(CliSession& session, const RunRequest& request, const char* name, const DeviceFacts& before,
                 const DeviceFacts& after, bool foundAfter, int64_t durationMs, const char* sha256) {
     const RunOutcome& outcome = session.state.runOutcome;
-    const ExitCode code = ExitCodeForOutcome(outcome);
+    const CliExitCode code = ExitCodeForOutcome(outcome);
     char reason[512] = "";
     CliRunReason(outcome, before.kind, name, reason, sizeof reason);
     if (session.options.json) {
@@ -150,7 +150,7 @@ bool NameInFilesFolder(System& system, const char* file, char (&name)[kPathChars
     return std::filesystem::equivalent(std::filesystem::path(file), std::filesystem::path(inFolder), error) && !error;
 }
 
-ExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
+CliExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
     const char* command = Command(request);
     UpdaterState& state = session.state;
     char name[kPathChars];
@@ -161,7 +161,7 @@ ExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
         args.folder = folder;
         return session.Refuse(command, ExitFileRefused, "not_in_files_folder", TextCliFileNotInFolder, args);
     }
-    ExitCode code = ExitSuccess;
+    CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, command)) return code;
     if (!session.LockDevices(command)) return ExitDeviceBusy;
     DiscoverDevices(state);

@@ -20,7 +20,7 @@ struct RunRequest {
     RunObserver* recorder = nullptr; // hears the run too (the run log and history)
 };
 
-ExitCode RunUpdateCommand(CliSession& session, const RunRequest& request);
+CliExitCode RunUpdateCommand(CliSession& session, const RunRequest& request);
 
 // The name of FILE within the files folder: FILE itself when it names no
 // folder, else its last part when FILE is that file of the files folder.

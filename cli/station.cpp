@@ -196,13 +196,13 @@ void HandleDevice(Station& station) {
     ++station.handled;
 }
 
-ExitCode Finish(Station& station, bool stopped) {
+CliExitCode Finish(Station& station, bool stopped) {
     CliSession& session = station.session;
     const std::string count = std::to_string(station.handled);
     TextArgs args;
     args.detail = count.c_str();
     session.Warn(TextCliStationStopped, args);
-    const ExitCode code = stopped ? ExitInterrupted : station.anyFailed ? ExitRunFailed : ExitSuccess;
+    const CliExitCode code = stopped ? ExitInterrupted : station.anyFailed ? ExitRunFailed : ExitSuccess;
     if (session.options.json) {
         ResultFacts result;
         result.command = "station";
@@ -217,7 +217,7 @@ ExitCode Finish(Station& station, bool stopped) {
 
 }  // namespace
 
-ExitCode RunStation(CliSession& session, const StationRequest& request) {
+CliExitCode RunStation(CliSession& session, const StationRequest& request) {
     Station station{session, request, {}};
     for (const char* file : request.files) {
         char name[kPathChars];
@@ -234,7 +234,7 @@ ExitCode RunStation(CliSession& session, const StationRequest& request) {
         args.file = request.results;
         return session.Refuse("station", ExitUsage, "results_unwritable", TextCliStationResultsUnwritable, args);
     }
-    ExitCode code = ExitSuccess;
+    CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, "station")) return code;
     session.Warn(TextCliStationWaiting, TextArgs{});
     for (;;) {

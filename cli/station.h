@@ -24,4 +24,4 @@ struct StationRequest {
 
 // ExitSuccess when every device passed or was skipped, ExitRunFailed when
 // one did not, ExitInterrupted when stopped by Ctrl+C.
-ExitCode RunStation(CliSession& session, const StationRequest& request);
+CliExitCode RunStation(CliSession& session, const StationRequest& request);

@@ -129,7 +129,7 @@ TEST_F(CliRunTest, TheWindowsRefusalsEachHaveTheirExitCode) {
     struct Case {
         const char* devices;
         const char* file;
-        ExitCode code;
+        CliExitCode code;
         const char* cause;
     };
     const std::string two = std::string(kCliHeadset) + kCliAdapter;

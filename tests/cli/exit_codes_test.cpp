@@ -12,7 +12,7 @@
 namespace {
 
 TEST(ExitCodesTest, NumbersAndNamesAreFixedAndTheHelpTableListsEach) {
-    const std::pair<ExitCode, int> numbers[] = {
+    const std::pair<CliExitCode, int> numbers[] = {
         {ExitSuccess, 0},        {ExitRunFailed, 1},   {ExitUsage, 2},        {ExitVerifyMismatch, 3},
         {ExitNoDevice, 4},       {ExitSeveralDevices, 5}, {ExitFileRefused, 6}, {ExitLibraryProblem, 7},
         {ExitDeviceBusy, 8},     {ExitInterrupted, 130},
