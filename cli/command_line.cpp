@@ -29,8 +29,6 @@ struct Arguments {
     std::vector<std::string> stationFiles;
     int count = 0;
     std::string results = "station_results";
-    std::string device;
-    int limit = 20;
 };
 
 constexpr char kDescription[] =
@@ -55,9 +53,6 @@ void Build(CLI::App& app, Arguments& a) {
         run->add_option("FILE", a.file, "A firmware file of the files folder")->required();
         if (update) run->add_flag("--yes,-y", a.yes, "Do not ask before writing");
     }
-    CLI::App* history = app.add_subcommand("history", "Show the runs of the window and the command line, newest first");
-    history->add_option("--device", a.device, "Only this device: headset, adapter, or a product id such as 28F80106");
-    history->add_option("--limit", a.limit, "At most this many runs")->check(CLI::PositiveNumber);
     CLI::App* station = app.add_subcommand(
         "station", "Production bench: wait for each device, update it with the file that fits, verify, record");
     station->add_option("FILE", a.stationFiles, "The firmware files to choose from")->required();
