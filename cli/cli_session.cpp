@@ -31,6 +31,7 @@ struct BindingSystem final : System {
     void BeginTimerPeriod() override { real.BeginTimerPeriod(); }
     void EndTimerPeriod() override { real.EndTimerPeriod(); }
     bool CurrentFolder(char* out, size_t size) override { return real.CurrentFolder(out, size); }
+    bool DataFolder(char* out, size_t size) override { return real.DataFolder(out, size); }
     bool ListFolder(const char* pattern, FolderVisitor visit, void* context) override {
         return real.ListFolder(pattern, visit, context);
     }
