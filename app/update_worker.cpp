@@ -56,6 +56,15 @@ void DrawResult(void* context) {
     }
 }
 
+// A discovery pass under the device lock, so that it never runs while the
+// command line works on a device. False, with no pass, while it does.
+bool DiscoverUnlessBusy(UpdaterState& state) {
+    DeviceLockScope lock(*state.system);
+    if (!lock.Held()) return false;
+    DiscoverDevices(state);
+    return true;
+}
+
 void ClearChoice(UpdaterState& state) {
     state.selectedFileIndex = 0;
     state.firmwareChosen = 0;
@@ -137,7 +146,7 @@ void RunUpdateBranch(UpdaterState& state) {
     RunUpdate(state);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlWarningPanel, false);
-    DiscoverDevices(state);
+    DiscoverUnlessBusy(state);
     if (state.runObserver != nullptr) state.runObserver->RunSettled(state);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlPercentText, false);
@@ -148,8 +157,10 @@ void RunUpdateBranch(UpdaterState& state) {
     state.system->KeepAwake(false);
 }
 
+// While another program holds the devices the pass is skipped and the screen
+// stays as it is.
 void RunIdleBranch(UpdaterState& state) {
-    DiscoverDevices(state);
+    if (!DiscoverUnlessBusy(state)) return;
     // A pass that finds the screen's devices again needs no trip to the UI
     // thread: ten a second would keep both threads (and Wine's server) busy.
     if (DueTransition(state) != TransitionNone) state.controls->RunOnUiThread(&ApplyTransition, &state);

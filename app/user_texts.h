@@ -49,6 +49,48 @@
   X(TextStartupMissingEntry, "The device library {file} in {folder} lacks the entry point {detail}. It may be too old: install the device library that came with your headset, then start Veltrane Updater again.") \
   X(TextStartupInitializeFailed, "The device library {file} in {folder} did not start (status {status}). Unplug the adapter, plug it back in, then start Veltrane Updater again.") \
   /* The command line. */ \
+  X(TextCliNoDevice, "No device is connected. Connect the headset or the adapter, then run the command again.") \
+  X(TextCliSeveralDevices, "Several devices are connected. Unplug all but one, then run the command again.") \
+  X(TextCliDeviceBusy, "Another program is working on the devices. Wait until it has finished, then run the command again.") \
+  X(TextCliLibraryMissing, "The device library {file} is missing from {folder}. Run the command from the program's folder, or copy the device library that came with your headset into it.") \
+  X(TextCliLibraryIncomplete, "The device library {file} in {folder} lacks the entry point {detail}. Install the device library that came with your headset.") \
+  X(TextCliLibraryNotReady, "The device library did not start (status {status}). Unplug the devices, plug them back in and run the command again.") \
+  X(TextCliLibraryNotALibrary, "The file {file} in {folder} is not a device library for this computer. Replace it with the device library that came with your headset.") \
+  X(TextCliLibrary32Bit, "The device library {file} in {folder} is a 32-bit library, and this program is 64-bit. Run {detail} from the same folder instead.") \
+  X(TextCliLibrary64Bit, "The device library {file} in {folder} is a 64-bit library, and this program is 32-bit. Run {detail} from the same folder instead.") \
+  X(TextCliLibraryNotLoadable, "The device library {file} in {folder} cannot be loaded (error {status}). Reinstall the device library that came with your headset.") \
+  X(TextCliFileNotInFolder, "The file {file} is not in the files folder {folder}. Copy it there, then run the command again.") \
+  X(TextCliNoFileFits, "No file in the files folder fits this {device}.") \
+  X(TextCliFitNoRule, "no file fits this {device} (product {detail})") \
+  X(TextCliFitModelUnknown, "the model of this {device} is not known, so no file fits it") \
+  X(TextCliFitLacksWord, "the name lacks \"{detail}\"") \
+  X(TextCliFitLacksEf, "the name lacks \"ef\"") \
+  X(TextCliFitNoTag, "the name has fewer than two underscores") \
+  X(TextCliFitNoVersion, "the name has no lower-case \"v\"") \
+  X(TextCliFitPathTooLong, "the path of the file is too long") \
+  X(TextCliFitNoFirstLine, "the file cannot be read or is empty") \
+  X(TextCliFitTagNotInFirstLine, "the first line lacks the tag \"{detail}\"") \
+  X(TextCliUpdated, "Updated: the {device} runs firmware {detail} now.") \
+  X(TextCliVerified, "Verified: the {device} holds the firmware of {file}.") \
+  X(TextCliFailed, "Failed: {detail}") \
+  X(TextCliStopping, "Stopping at the next page; the {device} will be reset and closed. Do not unplug it.") \
+  X(TextCliInterruptedBeforeRun, "Stopped before the run began; the {device} was not touched.") \
+  X(TextCliStationWaiting, "Waiting for a device. Plug one in; Ctrl+C stops.") \
+  X(TextCliStationSeveral, "Several devices are connected. Leave one plugged in.") \
+  X(TextCliStationUnplug, "Unplug the {device} and plug in the next one.") \
+  X(TextCliStationNoFileFits, "none of the files fits this {device}") \
+  X(TextCliStationSameVersion, "the {device} already runs firmware {detail}") \
+  X(TextCliStationStopAfterDevice, "Stopping after this device. Press Ctrl+C again to stop at the next page.") \
+  X(TextCliStationResultsUnwritable, "The results file {file} cannot be written. Check the folder, then start the station again.") \
+  X(TextCliStationStopped, "Station stopped after {detail} device(s).") \
+  X(TextCliConfirmUpdate, "Write {file} to the {device} (firmware {detail} now)? Do not unplug it while it runs. [y/N] ") \
+  X(TextCliNeedYes, "The update cannot ask for a go-ahead here. Add --yes to update without a question.") \
+  X(TextCliDeclined, "Nothing was done; the {device} was not touched.") \
+  X(TextCliReasonFileDoesNotFit, "The file {file} does not fit this {device}. Run veltrane-cli files to see the files that do.") \
+  X(TextCliReasonFileUnreadable, "The file {file} cannot be read. Check the files folder, then run the command again.") \
+  X(TextCliReasonNoMemory, "There is not enough memory to load the file {file}. Close other programs, then run the command again.") \
+  X(TextCliReasonConnect, "Could not connect to the {device} (status {status}). Check the USB connection and run the command again.") \
+  X(TextCliReasonRomMode, "The {device} did not enter ROM mode (status {status}). Run the command again.") \
   /* The run log. */ \
   X(TextLogRunStart, "==== Run started {detail}") \
   X(TextLogProgram, "Program: Veltrane Updater {detail}") \

@@ -7,6 +7,7 @@ include(ExternalProject)
 set(UPDATER_I686_DIR ${CMAKE_BINARY_DIR}/i686)
 set(UPDATER_I686_PROGRAM ${UPDATER_I686_DIR}/dist/${UPDATER_PROGRAM_32}.exe)
 set(UPDATER_I686_SIMULATOR ${UPDATER_I686_DIR}/dist/hostapi_vmi.dll)
+set(UPDATER_I686_CLI ${UPDATER_I686_DIR}/dist/${UPDATER_CLI_32}.exe)
 
 ExternalProject_Add(i686_programs
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
@@ -20,13 +21,14 @@ ExternalProject_Add(i686_programs
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target programs
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${UPDATER_I686_PROGRAM} ${UPDATER_I686_SIMULATOR}
+  BUILD_BYPRODUCTS ${UPDATER_I686_PROGRAM} ${UPDATER_I686_SIMULATOR} ${UPDATER_I686_CLI}
 )
 add_dependencies(i686_programs host_tools)
 
 add_custom_target(dist_i686 ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${UPDATER_I686_PROGRAM} ${UPDATER_DIST_DIR}/${UPDATER_PROGRAM_32}.exe
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${UPDATER_I686_CLI} ${UPDATER_DIST_DIR}/${UPDATER_CLI_32}.exe
   DEPENDS i686_programs
-  COMMENT "Adding the 32-bit program to the distribution folder"
+  COMMENT "Adding the 32-bit programs to the distribution folder"
   VERBATIM)
 add_dependencies(dist_i686 dist_folder)

@@ -6,8 +6,8 @@ if(NOT CMAKE_CROSSCOMPILING OR NOT TARGET i686_programs)
   return()
 endif()
 
-install(TARGETS VeltraneUpdater RUNTIME DESTINATION . COMPONENT program)
-install(PROGRAMS ${UPDATER_I686_PROGRAM} DESTINATION . COMPONENT program)
+install(TARGETS VeltraneUpdater veltrane-cli RUNTIME DESTINATION . COMPONENT program)
+install(PROGRAMS ${UPDATER_I686_PROGRAM} ${UPDATER_I686_CLI} DESTINATION . COMPONENT program)
 install(FILES ${CMAKE_SOURCE_DIR}/ui/programs_readme.txt DESTINATION . RENAME README.txt COMPONENT program)
 install(FILES
   ${UPDATER_DIST_DIR}/OpenSans-Regular.ttf

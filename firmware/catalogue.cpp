@@ -15,19 +15,19 @@ struct ScanContext {
     UpdaterState& state;
     CatalogueList& list;
     char folder[kPathChars];  // "<working folder>/files/"
-    uint32_t kind;
-    uint32_t productId;
-    char modelText[32];
+    CatalogueDevice device;
 };
 
-// True when the file's first line holds `tag`. A file that cannot be opened
-// or is empty has no first line and holds nothing.
-bool FirstLineHolds(const char* path, const char* tag) {
+enum FirstLine { LineHoldsTag, LineLacksTag, LineMissing };
+
+// A file that cannot be opened or is empty has no first line and holds
+// nothing; no line of another file is ever used.
+FirstLine FirstLineHolds(const char* path, const char* tag) {
     TextLines file;
-    if (!file.Open(path)) return false;
+    if (!file.Open(path)) return LineMissing;
     char line[kFirstLineChars];
-    if (!file.ReadLine(line, sizeof line)) return false;
-    return std::strstr(line, tag) != nullptr;
+    if (!file.ReadLine(line, sizeof line)) return LineMissing;
+    return std::strstr(line, tag) != nullptr ? LineHoldsTag : LineLacksTag;
 }
 
 void CopyName(char (&row)[kPathChars], const char* name) {
@@ -39,29 +39,59 @@ void VisitEntry(const FolderEntry& entry, void* context) {
     ScanContext& scan = *static_cast<ScanContext*>(context);
     UpdaterState& state = scan.state;
     if (entry.isFolder || state.catalogueCount >= kCatalogueRows) return;
-    // A name that fills its field without a terminator was cut: skip it.
-    if (std::memchr(entry.name, '\0', sizeof entry.name) == nullptr) return;
-    const char* name = entry.name;
-    if (!FirmwareFileFits(scan.folder, name, scan.kind, scan.productId, scan.modelText)) return;
-    char label[kPathChars];
-    FormEntryLabel(name, label, sizeof label);
-
-    CopyName(state.entryLabel, label);
-    CopyName(state.catalogueNames[state.catalogueCount], name);
+    CatalogueCheck check;
+    CheckCatalogueEntry(scan.folder, entry, scan.device, check);
+    if (check.verdict != EntryFits) return;
+    CopyName(state.entryLabel, check.label);
+    CopyName(state.catalogueNames[state.catalogueCount], entry.name);
     ++state.catalogueCount;
     scan.list.AppendRow(state.entryLabel);
 }
 
 }  // namespace
 
-bool FirmwareFileFits(const char* folder, const char* name, uint32_t kind, uint32_t productId, const char* modelText) {
-    if (folder == nullptr || name == nullptr || !FileFitsDevice(name, kind, productId, modelText)) return false;
-    char tag[kPathChars];
-    char label[kPathChars];
-    if (!FormFileTag(name, tag, sizeof tag) || !FormEntryLabel(name, label, sizeof label)) return false;
+CatalogueDevice CatalogueDeviceOf(const UpdaterState& state, int row) {
+    CatalogueDevice device;
+    if (row < 0 || row >= kDeviceRows) return device;
+    device.kind = state.deviceTable[row].kind;
+    device.productId = state.deviceTable[row].productId;
+    state.firmwareLabel[row].modelText.Load(device.modelText, sizeof device.modelText);
+    return device;
+}
+
+void CheckCatalogueEntry(const char* folder, const FolderEntry& entry, const CatalogueDevice& device,
+                         CatalogueCheck& out) {
+    out = CatalogueCheck{};
+    if (entry.isFolder) return;
+    // A name that fills its field without a terminator was cut: skip it.
+    out.verdict = EntryNameCut;
+    if (std::memchr(entry.name, '\0', sizeof entry.name) == nullptr) return;
+    const char* name = entry.name;
+    out.name = CheckFileName(name, device.kind, device.productId, device.modelText);
+    out.verdict = EntryNameMisfit;
+    if (out.name.verdict != NameFits) return;
+    out.verdict = EntryNoTag;
+    if (!FormFileTag(name, out.tag, sizeof out.tag)) return;
+    out.verdict = EntryNoVersion;
+    if (!FormEntryLabel(name, out.label, sizeof out.label)) return;
     char path[kPathChars] = {};
-    if (!AppendBounded(path, folder) || !AppendBounded(path, name)) return false;
-    return FirstLineHolds(path, tag);
+    out.verdict = EntryPathTooLong;
+    if (!AppendBounded(path, folder) || !AppendBounded(path, name)) return;
+    const FirstLine line = FirstLineHolds(path, out.tag);
+    out.verdict = line == LineHoldsTag ? EntryFits : line == LineMissing ? EntryNoFirstLine : EntryTagNotInFirstLine;
+}
+
+bool FirmwareFileFits(const char* folder, const char* name, uint32_t kind, uint32_t productId, const char* modelText) {
+    if (folder == nullptr || name == nullptr || std::strlen(name) >= kPathChars) return false;
+    FolderEntry entry{};
+    std::memcpy(entry.name, name, std::strlen(name) + 1);
+    CatalogueDevice device;
+    device.kind = kind;
+    device.productId = productId;
+    if (modelText != nullptr) AppendBounded(device.modelText, modelText);
+    CatalogueCheck check;
+    CheckCatalogueEntry(folder, entry, device, check);
+    return check.verdict == EntryFits;
 }
 
 void ScanFirmwareFolder(UpdaterState& state, CatalogueList& list) {
@@ -69,8 +99,7 @@ void ScanFirmwareFolder(UpdaterState& state, CatalogueList& list) {
     const int32_t row = state.activeDeviceRow;
     if (state.system == nullptr || row < 0 || row >= kDeviceRows) return;
 
-    ScanContext scan{state, list, {}, state.deviceTable[row].kind, state.deviceTable[row].productId, {}};
-    state.firmwareLabel[row].modelText.Load(scan.modelText, sizeof scan.modelText);
+    ScanContext scan{state, list, {}, CatalogueDeviceOf(state, row)};
     if (!FilesFolderPath(*state.system, scan.folder)) return;
     char pattern[kPathChars] = {};
     // A cut pattern would list some other folder.

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "firmware/name_rules.h"
+#include "platform/system.h"
+
 struct UpdaterState;
 
 inline constexpr int kFirstLineChars = 150;  // the first-line buffer, terminator included
@@ -40,3 +43,36 @@ bool FirmwareFileFits(const char* folder, const char* name, uint32_t kind, uint3
 // When the working folder or the `files` folder cannot be had, nothing is
 // listed, catalogueCount is 0 and catalogueNames keeps its rows.
 void ScanFirmwareFolder(UpdaterState& state, CatalogueList& list);
+
+// The test the scan applies to one entry of the files folder, and why an
+// entry is left out; the command line tells it for every file it lists.
+enum CatalogueVerdict {
+    EntryFits,
+    EntryFolder,
+    EntryNameCut,           // the listing cut the name at 259 characters
+    EntryNameMisfit,        // the naming rule fails: see `name`
+    EntryNoTag,             // fewer than two underscores
+    EntryNoVersion,         // no lower-case "v"
+    EntryPathTooLong,
+    EntryNoFirstLine,       // the file cannot be opened, or is empty
+    EntryTagNotInFirstLine,
+};
+
+struct CatalogueCheck {
+    CatalogueVerdict verdict = EntryFolder;
+    NameCheck name;
+    char tag[kPathChars] = {};    // once formed
+    char label[kPathChars] = {};  // the list text, once formed
+};
+
+// The device a file is tested against: row activeDeviceRow as a scan sees it.
+struct CatalogueDevice {
+    uint32_t kind = 0;
+    uint32_t productId = 0;
+    char modelText[32] = {};
+};
+CatalogueDevice CatalogueDeviceOf(const UpdaterState& state, int row);
+
+// Tests `entry` of `folder` ("<working folder>/files/") for `device`.
+void CheckCatalogueEntry(const char* folder, const FolderEntry& entry, const CatalogueDevice& device,
+                         CatalogueCheck& out);

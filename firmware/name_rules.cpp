@@ -35,13 +35,32 @@ void Empty(char* text, size_t size) {
 }  // namespace
 
 bool FileFitsDevice(const char* name, uint32_t kind, uint32_t productId, const char* modelText) {
-    if (name == nullptr) return false;
+    return CheckFileName(name, kind, productId, modelText).verdict == NameFits;
+}
+
+NameCheck CheckFileName(const char* name, uint32_t kind, uint32_t productId, const char* modelText) {
+    NameCheck check;
+    if (name == nullptr) return check;
     if (modelText == nullptr) modelText = "";
+    const NamingRule* applied = nullptr;
     for (const NamingRule& rule : kNamingRules) {
         if (rule.kind != kind || rule.productId != productId) continue;
-        if (Holds(name, rule.nameWord) && Holds(name, "ef") && Holds(modelText, rule.model)) return true;
+        if (!Holds(modelText, rule.model)) {
+            if (check.verdict == NameNoRule) check.verdict = NameModelUnknown;
+            continue;
+        }
+        if (Holds(name, rule.nameWord) && Holds(name, "ef")) {
+            check.verdict = NameFits;
+            check.model = rule.model;
+            return check;
+        }
+        if (applied == nullptr) applied = &rule;
     }
-    return false;
+    if (applied == nullptr) return check;
+    check.model = applied->model;
+    check.word = applied->nameWord;
+    check.verdict = Holds(name, applied->nameWord) ? NameLacksEf : NameLacksWord;
+    return check;
 }
 
 bool FormFileTag(const char* name, char* tag, size_t size) {

@@ -13,6 +13,25 @@
 // model. Every other device takes nothing.
 bool FileFitsDevice(const char* name, uint32_t kind, uint32_t productId, const char* modelText);
 
+// Why a name does or does not fit a device, for the people who name files.
+enum NameVerdict {
+    NameFits,
+    NameNoRule,        // no file fits this pairing of kind and product id
+    NameModelUnknown,  // the device's model is none that its rules name
+    NameLacksWord,     // the name lacks `word` (such as "RX93_Headset")
+    NameLacksEf,       // the name lacks "ef"
+};
+
+struct NameCheck {
+    NameVerdict verdict = NameNoRule;
+    const char* word = "";   // the missing word, for NameLacksWord
+    const char* model = "";  // the model of the rule that was applied ("" for a generic device)
+};
+
+// The same rules as FileFitsDevice (fits exactly when it does); a misfit
+// is explained against the rule of the device's own model.
+NameCheck CheckFileName(const char* name, uint32_t kind, uint32_t productId, const char* modelText);
+
 // The file's tag: the text strictly between the first and the last
 // underscore of `name`. False, with `tag` empty, when the name has fewer
 // than two underscores or the tag does not fit `size`.

@@ -1,6 +1,7 @@
 // What the portable core asks of the operating system: pauses and the timer
 // period, the current folder and folder listings, dynamic loading, standard
-// output, and keeping the computer awake during an operation.
+// output, keeping the computer awake during an operation, and the lock that
+// keeps two programs off the devices at once.
 //
 // The Windows implementation uses the Win32 calls named beside each function;
 // the POSIX one serves native builds and tests; tests also use FakeSystem,
@@ -70,6 +71,34 @@ struct System {
     // refused with a reason (SetThreadExecutionState,
     // ShutdownBlockReasonCreate). Called on the UI thread.
     virtual void KeepAwake(bool on) = 0;
+
+    // The system-wide device lock: the window and the command line each hold
+    // it for a device operation (a discovery pass, a run), so that two
+    // programs never talk to the device library at once. Takes it without
+    // waiting; false when another process holds it. Takings in one process
+    // nest: the lock is let go with the last UnlockDevices. The lock is a
+    // named mutex on Windows and a lock file elsewhere, both named by the
+    // environment variable VELTRANE_DEVICE_LOCK when it is set (so that
+    // tests and side-by-side simulated benches keep apart). A System
+    // without a lock (the base) always grants it.
+    virtual bool TryLockDevices() { return true; }
+    virtual void UnlockDevices() {}
+};
+
+// Holds the device lock for a scope, when it could be had.
+class DeviceLockScope {
+   public:
+    explicit DeviceLockScope(System& system) : system_(system), held_(system.TryLockDevices()) {}
+    ~DeviceLockScope() {
+        if (held_) system_.UnlockDevices();
+    }
+    DeviceLockScope(const DeviceLockScope&) = delete;
+    DeviceLockScope& operator=(const DeviceLockScope&) = delete;
+    bool Held() const { return held_; }
+
+   private:
+    System& system_;
+    bool held_;
 };
 
 // The platform's separator in the paths the core builds.

@@ -2,6 +2,8 @@
 // Windows ones, by POSIX means.
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 #include "platform/precise_pause.h"
 #include "platform/system.h"
@@ -138,8 +141,50 @@ struct PosixSystem final : System {
 
     void KeepAwake(bool) override {}
 
+    // An advisory lock on a file: the kernel lets it go when the process
+    // ends, however it ends, so a crashed program never leaves it held.
+    bool TryLockDevices() override {
+        std::lock_guard<std::mutex> guard(lockGuard_);
+        if (lockDepth_ > 0) {
+            ++lockDepth_;
+            return true;
+        }
+        char path[kPathChars];
+        DeviceLockPath(path, sizeof path);
+        const int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            close(fd);
+            return false;
+        }
+        lockFd_ = fd;
+        lockDepth_ = 1;
+        return true;
+    }
+
+    void UnlockDevices() override {
+        std::lock_guard<std::mutex> guard(lockGuard_);
+        if (lockDepth_ == 0 || --lockDepth_ > 0) return;
+        flock(lockFd_, LOCK_UN);
+        close(lockFd_);
+        lockFd_ = -1;
+    }
+
    private:
+    static void DeviceLockPath(char* out, size_t size) {
+        const char* named = std::getenv("VELTRANE_DEVICE_LOCK");
+        if (named != nullptr && named[0] != '\0') {
+            std::snprintf(out, size, "%s", named);
+            return;
+        }
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        std::snprintf(out, size, "%s/veltrane-updater-devices.lock", runtime != nullptr && runtime[0] != '\0' ? runtime : "/tmp");
+    }
+
     int previousSlack_ = 0;
+    std::mutex lockGuard_;
+    int lockDepth_ = 0;
+    int lockFd_ = -1;
 };
 
 }  // namespace

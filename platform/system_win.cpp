@@ -4,7 +4,9 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/precise_pause.h"
 #include "platform/system.h"
@@ -148,8 +150,14 @@ struct ThreadPauseTimer final : PauseTimer {
 thread_local ThreadPauseTimer pauseTimer;
 thread_local WakeLateness wakeLateness;
 
+constexpr char kDeviceMutexName[] = "VELTRANEUPDATER-DEVICES";
+
 struct WindowsSystem final : System {
     LARGE_INTEGER frequency{};
+    std::mutex lockGuard;
+    HANDLE deviceMutex = nullptr;  // opened at the first taking, kept
+    int lockDepth = 0;
+    DWORD lockThread = 0;
 
     WindowsSystem() { QueryPerformanceFrequency(&frequency); }
 
@@ -234,6 +242,34 @@ struct WindowsSystem final : System {
         } else {
             SendMessageA(sessionWindow, kKeepAwakeMessage, on ? 1 : 0, 0);
         }
+    }
+
+    // A named mutex: the system lets it go (abandoned) when its owner ends,
+    // however it ends. A mutex belongs to the thread that took it, so the
+    // process's takings are counted here and the thread that took it first
+    // is the one that lets it go.
+    bool TryLockDevices() override {
+        std::lock_guard<std::mutex> guard(lockGuard);
+        if (lockDepth > 0) {
+            ++lockDepth;
+            return true;
+        }
+        if (deviceMutex == nullptr) {
+            const char* named = std::getenv("VELTRANE_DEVICE_LOCK");
+            deviceMutex = CreateMutexA(nullptr, FALSE, named != nullptr && named[0] != '\0' ? named : kDeviceMutexName);
+            if (deviceMutex == nullptr) return false;
+        }
+        const DWORD waited = WaitForSingleObject(deviceMutex, 0);
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return false;
+        lockDepth = 1;
+        lockThread = GetCurrentThreadId();
+        return true;
+    }
+
+    void UnlockDevices() override {
+        std::lock_guard<std::mutex> guard(lockGuard);
+        if (lockDepth == 0 || --lockDepth > 0) return;
+        if (lockThread == GetCurrentThreadId()) ReleaseMutex(deviceMutex);
     }
 };
 

@@ -10,7 +10,7 @@ cd "$build"
 rm -rf packages
 cpack -G ZIP >/dev/null
 program="$(unzip -Z1 packages/VeltraneUpdater-*-windows.zip)"
-for wanted in VeltraneUpdater.exe VeltraneUpdater32.exe README.txt OpenSans-Regular.ttf pairing_help.html files/README.txt; do
+for wanted in VeltraneUpdater.exe VeltraneUpdater32.exe veltrane-cli.exe veltrane-cli32.exe README.txt OpenSans-Regular.ttf pairing_help.html files/README.txt; do
   echo "$program" | grep -qx "$wanted" || { echo "program package lacks $wanted"; exit 1; }
 done
 if echo "$program" | grep -qE 'hostapi_vmi|sim_devices|sim_state|sim_trace|_ef'; then

@@ -383,7 +383,11 @@ void RunUpdate(UpdaterState& state) {
     run.outcome.screenMode = run.modeSet;
     run.outcome.verifyOnly = state.modeVerifyOnly == 1;
     if (state.runObserver != nullptr) state.runObserver->RunStarting(state);
-    if (const RunCause refused = PrepareRun(state, run.image); refused != CauseNone) {
+    // Held until the device is closed; another program holding it (the
+    // command line, or the window) is working on the device: refuse.
+    DeviceLockScope deviceLock(*state.system);
+    const RunCause refused = deviceLock.Held() ? PrepareRun(state, run.image) : CauseDeviceBusy;
+    if (refused != CauseNone) {
         // Nothing reached the device: the failed screen says why and offers
         // Try Again and Cancel.
         Fail(run, StageNotStarted, refused, 0);

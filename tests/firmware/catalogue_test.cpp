@@ -275,3 +275,43 @@ TEST_F(CatalogueTest, SampleFirmwareFitsTheNamingRules) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// The scan and the command line's --all share one test per entry; each
+// reason a file is left out has its own verdict.
+TEST_F(CatalogueTest, EachEntryIsJudgedWithTheReasonItIsLeftOut) {
+    WriteFirmware("RX93_Headset_v1_2_ef.txt", "00 Headset_v1_2\n");
+    WriteFirmware("RX93_Headset_v1_3_ef.txt", "00\n01 Headset_v1_3\n");
+    WriteFirmware("RX93_Headset_v1_4_ef.txt", "");
+    WriteFirmware("RX93_Headset_V1_5_ef", "00 Headset_V1_5\n");
+    WriteFirmware("RX93_Headsetef.txt", "00\n");
+    WriteFirmware("RX71_Headset_v1_2_ef.txt", "00 Headset_v1_2\n");
+    char folder[kPathChars];
+    ASSERT_TRUE(FilesFolderPath(system, folder));
+    const CatalogueDevice device = CatalogueDeviceOf(state, 0);
+    auto check = [&](const char* name, bool isFolder = false) {
+        FolderEntry entry{};
+        std::snprintf(entry.name, sizeof entry.name, "%s", name);
+        entry.isFolder = isFolder;
+        CatalogueCheck out;
+        CheckCatalogueEntry(folder, entry, device, out);
+        return out;
+    };
+    const CatalogueCheck fits = check("RX93_Headset_v1_2_ef.txt");
+    EXPECT_EQ(fits.verdict, EntryFits);
+    EXPECT_STREQ(fits.label, "v.1_2    ");
+    const CatalogueCheck secondLine = check("RX93_Headset_v1_3_ef.txt");
+    EXPECT_EQ(secondLine.verdict, EntryTagNotInFirstLine);
+    EXPECT_STREQ(secondLine.tag, "Headset_v1_3");
+    EXPECT_EQ(check("RX93_Headset_v1_4_ef.txt").verdict, EntryNoFirstLine);
+    EXPECT_EQ(check("RX93_Headset_v9_9_ef.txt").verdict, EntryNoFirstLine);  // not there at all
+    EXPECT_EQ(check("RX93_Headset_V1_5_ef").verdict, EntryNoVersion);
+    EXPECT_EQ(check("RX93_Headsetef.txt").verdict, EntryNoTag);
+    EXPECT_EQ(check("RX93_Headset_v1_2_ef.txt", true).verdict, EntryFolder);
+    const CatalogueCheck misfit = check("RX71_Headset_v1_2_ef.txt");
+    EXPECT_EQ(misfit.verdict, EntryNameMisfit);
+    EXPECT_EQ(misfit.name.verdict, NameLacksWord);
+}
+
+}  // namespace

@@ -90,3 +90,36 @@ TEST(EntryLabelTest, UpToThreeCharactersAfterTheFirstVAndFourSpaces) {
 }
 
 }  // namespace
+
+namespace {
+
+// The explanation applies the rule of the device's own model, and names the
+// word that the name lacks; it fits exactly when FileFitsDevice says so.
+TEST(NamingRulesTest, AMisfitIsExplainedByTheRuleOfTheDevicesModel) {
+    struct Case {
+        uint32_t kind, productId;
+        const char* model;
+        const char* name;
+        NameVerdict verdict;
+        const char* word;
+    };
+    const Case cases[] = {
+        {13, kProductHeadset, "RX93", "RX93_Headset_v1_2_ef.txt", NameFits, ""},
+        {13, kProductHeadset, "RX93", "RX71_Headset_v1_2_ef.txt", NameLacksWord, "RX93_Headset"},
+        {13, kProductHeadset, "RX71", "RX93_Headset_v1_2_ef.txt", NameLacksWord, "RX71_Headset"},
+        {13, kProductHeadset, "RX93", "RX93_Headset_v1_2.txt", NameLacksEf, "RX93_Headset"},
+        {12, kProductGenericAdapter, "", "Headset_v1_ef", NameLacksWord, "Base"},
+        {13, kProductHeadset, "", "RX93_Headset_v1_2_ef.txt", NameModelUnknown, ""},
+        {13, kProductHeadset, "RX55", "RX93_Headset_v1_2_ef.txt", NameModelUnknown, ""},
+        {12, kProductHeadset, "RX93", "RX93_Base_v1_1_ef.txt", NameNoRule, ""},
+        {14, kProductHeadset, "RX93", "RX93_Headset_v1_1_ef.txt", NameNoRule, ""},
+    };
+    for (const Case& c : cases) {
+        const NameCheck check = CheckFileName(c.name, c.kind, c.productId, c.model);
+        EXPECT_EQ(check.verdict, c.verdict) << c.name << " model " << c.model;
+        EXPECT_STREQ(check.word, c.word) << c.name;
+        EXPECT_EQ(check.verdict == NameFits, FileFitsDevice(c.name, c.kind, c.productId, c.model)) << c.name;
+    }
+}
+
+}  // namespace

@@ -87,3 +87,16 @@ uint32_t FakeSystem::LastLoadError() { return PlatformSystem().LastLoadError(); 
 void FakeSystem::WriteStandardOutput(const char* text) { standardOutput += text; }
 
 void FakeSystem::KeepAwake(bool on) { keptAwake = on; }
+
+bool FakeSystem::TryLockDevices() {
+    if (deviceLockHeldElsewhere && deviceLockDepth == 0) {
+        ++deviceLockRefusals;
+        return false;
+    }
+    ++deviceLockDepth;
+    return true;
+}
+
+void FakeSystem::UnlockDevices() {
+    if (deviceLockDepth > 0) --deviceLockDepth;
+}

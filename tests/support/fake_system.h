@@ -3,6 +3,7 @@
 // unless a test overrides it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <cstdint>
@@ -26,6 +27,10 @@ struct FakeSystem : System {
     bool failCurrentFolder = false;
     // Where DataFolder points: the test's own folder when empty.
     std::string dataFolder;
+    // The device lock: another program holds it while this is set.
+    std::atomic<bool> deviceLockHeldElsewhere{false};
+    std::atomic<int> deviceLockDepth{0};     // takings not yet let go
+    std::atomic<int> deviceLockRefusals{0};  // takings refused
     // Runs after each pause of the unstepped clock, with its length.
     std::function<void(uint32_t)> onSleep;
 
@@ -55,6 +60,8 @@ struct FakeSystem : System {
     uint32_t LastLoadError() override;
     void WriteStandardOutput(const char* text) override;
     void KeepAwake(bool on) override;
+    bool TryLockDevices() override;
+    void UnlockDevices() override;
 
    private:
     mutable std::mutex lock_;

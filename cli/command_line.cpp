@@ -1,0 +1,130 @@
+// The commands and options (CLI11). CLI11 reports a bad command line by
+// throwing; that is caught here, at the edge, and becomes ExitUsage.
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/updater_state.h"
+#include "cli/device_commands.h"
+#include "cli/interrupt.h"
+#include "cli/json_events.h"
+#include "cli/run_command.h"
+#include "cli/station.h"
+
+#ifndef UPDATER_VERSION
+#define UPDATER_VERSION "0"
+#endif
+
+namespace {
+
+struct Arguments {
+    bool json = false;
+    bool all = false;
+    bool yes = false;
+    std::string file;
+    std::vector<std::string> stationFiles;
+    int count = 0;
+    std::string results = "station_results";
+};
+
+constexpr char kDescription[] =
+    "Veltrane Updater, command line: lists, updates and verifies the Veltrane headsets and their USB adapter "
+    "through the device library of the working folder, like the window does.";
+
+void Build(CLI::App& app, Arguments& a) {
+    app.description(kDescription);
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.set_version_flag("--version", "veltrane-cli " UPDATER_VERSION);
+    app.add_flag("--json", a.json, "Write JSON Lines events to standard output instead of text");
+    app.footer(ExitCodeTable());
+
+    app.add_subcommand("devices", "List the attached devices: kind, product id, model, firmware version");
+    CLI::App* files = app.add_subcommand("files", "List the files of the files folder that fit the attached device");
+    files->add_flag("--all", a.all, "Also list the files that do not fit, each with the rule it fails");
+    for (const char* name : {"update", "verify"}) {
+        const bool update = std::strcmp(name, "update") == 0;
+        CLI::App* run = app.add_subcommand(name, update ? "Program the attached device with FILE, then verify it"
+                                                        : "Verify the attached device against FILE");
+        run->add_option("FILE", a.file, "A firmware file of the files folder")->required();
+        if (update) run->add_flag("--yes,-y", a.yes, "Do not ask before writing");
+    }
+    CLI::App* station = app.add_subcommand(
+        "station", "Production bench: wait for each device, update it with the file that fits, verify, record");
+    station->add_option("FILE", a.stationFiles, "The firmware files to choose from")->required();
+    station->add_option("--count", a.count, "Stop after this many devices")->check(CLI::PositiveNumber);
+    station->add_option("--results", a.results, "Results file, without extension: NAME.csv and NAME.jsonl");
+}
+
+bool AskedForJson(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--json") == 0) return true;
+    }
+    return false;
+}
+
+int UsageError(CLI::App& app, const CLI::ParseError& error, CliEnvironment& env, bool json) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = app.exit(error, out, err);
+    env.console->Out(out.str().c_str());
+    env.console->Err(err.str().c_str());
+    if (code == 0) return ExitSuccess;  // --help, --version
+    if (json) {
+        ResultFacts result;
+        result.command = "";
+        result.outcome = "refused";
+        result.exitCode = ExitUsage;
+        result.cause = "usage";
+        result.reason = error.what();
+        EmitResultEvent(*env.console, result);
+    }
+    return ExitUsage;
+}
+
+CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
+    const std::string command = app.get_subcommands().front()->get_name();
+    if (command == "devices") return RunDevicesCommand(session);
+    if (command == "files") return RunFilesCommand(session, a.all);
+    if (command == "update" || command == "verify") {
+        RunRequest request;
+        request.file = a.file.c_str();
+        request.verifyOnly = command == "verify";
+        request.yes = a.yes;
+        return RunUpdateCommand(session, request);
+    }
+    if (command == "station") {
+        StationRequest request;
+        for (const std::string& file : a.stationFiles) request.files.push_back(file.c_str());
+        request.count = a.count;
+        request.results = a.results.c_str();
+        return RunStation(session, request);
+    }
+    return ExitUsage;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env, UpdaterState& state) {
+    CLI::App app;
+    Arguments arguments;
+    Build(app, arguments);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return UsageError(app, error, env, AskedForJson(argc, argv));
+    }
+    state.system = env.system;
+    CliSession session{env, CliOptions{arguments.json}, state};
+    // A station finishes the device on the bench at the first Ctrl+C and
+    // stops its run at a page only at the second; a single run stops at once.
+    const bool station = app.got_subcommand("station");
+    InstallInterruptHandler(state.stopRunRequested, station ? 2 : 1);
+    const CliExitCode code = Dispatch(app, arguments, session);
+    session.CloseLibrary();
+    return code;
+}

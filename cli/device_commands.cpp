@@ -1,0 +1,145 @@
+// `devices` and `files`.
+#include "cli/device_commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/updater_state.h"
+#include "cli/cli_session.h"
+#include "cli/device_facts.h"
+#include "cli/file_reasons.h"
+#include "cli/json_events.h"
+#include "device/discovery.h"
+#include "firmware/bounded_path.h"
+#include "firmware/catalogue.h"
+
+namespace {
+
+const char* OrDash(const char* text) { return text[0] != '\0' ? text : "-"; }
+
+void SayDevice(CliSession& session, const DeviceFacts& device) {
+    if (session.options.json) return EmitDeviceEvent(*session.env.console, device);
+    char line[128];
+    std::snprintf(line, sizeof line, "%-8s %s  %-4s  %s\n", device.Noun(), device.productHex, OrDash(device.model),
+                  OrDash(device.version));
+    session.Say(line);
+}
+
+void SayListed(CliSession& session, const char* command, int32_t count, const DeviceFacts* device) {
+    if (!session.options.json) return;
+    ResultFacts result;
+    result.command = command;
+    result.outcome = "listed";
+    result.count = count;
+    result.device = device;
+    EmitResultEvent(*session.env.console, result);
+}
+
+// Collects the rows the scan adds, as the dialog's list would hold them.
+struct FileRows final : CatalogueList {
+    std::vector<std::string> labels;
+    void AppendRow(const char* text) override { labels.emplace_back(text); }
+};
+
+void SayFile(CliSession& session, bool all, const char* name, const char* label, bool fits, const char* reason) {
+    char trimmed[kPathChars];
+    std::snprintf(trimmed, sizeof trimmed, "%s", label);
+    for (size_t n = std::strlen(trimmed); n > 0 && trimmed[n - 1] == ' '; --n) trimmed[n - 1] = '\0';
+    if (session.options.json) return EmitFileEvent(*session.env.console, name, trimmed, fits, reason);
+    std::string line;
+    if (all) line += fits ? "fits     " : "refused  ";
+    line += name;
+    line += "  ";
+    line += fits ? trimmed : reason;
+    line += "\n";
+    session.Say(line.c_str());
+}
+
+struct AllFiles {
+    CliSession& session;
+    const char* folder;
+    CatalogueDevice device;
+    int fitting = 0;
+};
+
+void VisitForAll(const FolderEntry& entry, void* context) {
+    AllFiles& all = *static_cast<AllFiles*>(context);
+    if (entry.isFolder) return;
+    CatalogueCheck check;
+    CheckCatalogueEntry(all.folder, entry, all.device, check);
+    char reason[256] = "";
+    if (check.verdict != EntryFits) FileMisfitReason(check, all.device, reason, sizeof reason);
+    if (check.verdict == EntryFits) ++all.fitting;
+    SayFile(all.session, true, entry.name, check.label, check.verdict == EntryFits, reason);
+}
+
+}  // namespace
+
+bool DiscoverUnderLock(CliSession& session, const char* command, CliExitCode& exitCode) {
+    if (!session.LockDevices(command)) {
+        exitCode = ExitDeviceBusy;
+        return false;
+    }
+    DiscoverDevices(session.state);
+    return true;
+}
+
+bool ExactlyOneDevice(CliSession& session, const char* command, CliExitCode& exitCode) {
+    const int32_t count = session.state.deviceCount;
+    if (count == 1) return true;
+    exitCode = count == 0 ? session.Refuse(command, ExitNoDevice, "no_device", TextCliNoDevice, TextArgs{})
+                          : session.Refuse(command, ExitSeveralDevices, "several_devices", TextCliSeveralDevices, TextArgs{});
+    return false;
+}
+
+CliExitCode RunDevicesCommand(CliSession& session) {
+    CliExitCode code = ExitSuccess;
+    if (!session.OpenLibrary(code, "devices")) return code;
+    if (!DiscoverUnderLock(session, "devices", code)) return code;
+    session.UnlockDevices();
+    const int32_t count = session.state.deviceCount;
+    if (count == 0) return session.Refuse("devices", ExitNoDevice, "no_device", TextCliNoDevice, TextArgs{});
+    for (int row = 0; row < count; ++row) SayDevice(session, DeviceFactsOfRow(session.state, row));
+    SayListed(session, "devices", count, nullptr);
+    return ExitSuccess;
+}
+
+CliExitCode RunFilesCommand(CliSession& session, bool all) {
+    CliExitCode code = ExitSuccess;
+    if (!session.OpenLibrary(code, "files")) return code;
+    if (!DiscoverUnderLock(session, "files", code)) return code;
+    session.UnlockDevices();
+    if (!ExactlyOneDevice(session, "files", code)) return code;
+    UpdaterState& state = session.state;
+    state.activeDeviceRow = 0;
+    const DeviceFacts device = DeviceFactsOfRow(state, 0);
+
+    int fitting = 0;
+    if (all) {
+        AllFiles scan{session, nullptr, CatalogueDeviceOf(state, 0)};
+        char folder[kPathChars];
+        char pattern[kPathChars] = {};
+        if (FilesFolderPath(*state.system, folder) && AppendBounded(pattern, folder) && AppendBounded(pattern, "*")) {
+            scan.folder = folder;
+            state.system->ListFolder(pattern, &VisitForAll, &scan);
+        }
+        fitting = scan.fitting;
+    } else {
+        FileRows rows;
+        ScanFirmwareFolder(state, rows);
+        for (int i = 0; i < state.catalogueCount; ++i) {
+            const char* label = i < static_cast<int>(rows.labels.size()) ? rows.labels[i].c_str() : "";
+            SayFile(session, false, state.catalogueNames[i], label, true, "");
+        }
+        fitting = state.catalogueCount;
+    }
+    if (fitting == 0) {
+        TextArgs args;
+        args.device = device.Noun();
+        session.Warn(TextCliNoFileFits, args);
+    }
+    SayListed(session, "files", fitting, &device);
+    return ExitSuccess;
+}

@@ -1,0 +1,110 @@
+// The JSON Lines events of every command and the stable names they carry.
+#include "cli/json_events.h"
+
+#include "app/updater_state.h"
+#include "cli/console.h"
+#include "cli/json_line.h"
+
+std::string JsonLine(const JsonObject& object) {
+    return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+void EmitEvent(Console& console, const char* event, JsonObject body) {
+    JsonObject line;
+    line["event"] = event;
+    line[event] = std::move(body);
+    console.Out(JsonLine(line).c_str());
+}
+
+namespace {
+
+JsonObject DeviceObject(const DeviceFacts& device) {
+    JsonObject object;
+    object["kind"] = device.Noun();
+    object["product_id"] = device.productHex;
+    object["model"] = device.model;
+    object["version"] = device.version;
+    return object;
+}
+
+}  // namespace
+
+void EmitDeviceEvent(Console& console, const DeviceFacts& device) { EmitEvent(console, "device", DeviceObject(device)); }
+
+void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason) {
+    JsonObject file;
+    file["name"] = name;
+    file["label"] = label;
+    file["fits"] = fits;
+    file["reason"] = reason;
+    EmitEvent(console, "file", std::move(file));
+}
+
+void EmitStageEvent(Console& console, const char* stage, const char* line) {
+    JsonObject body;
+    body["name"] = stage;
+    body["line"] = line;
+    EmitEvent(console, "stage", std::move(body));
+}
+
+void EmitProgressEvent(Console& console, const char* stage, int32_t page, int32_t pages, int32_t percent) {
+    JsonObject progress;
+    progress["stage"] = stage;
+    progress["page"] = page;
+    progress["pages"] = pages;
+    progress["percent"] = percent;
+    EmitEvent(console, "progress", std::move(progress));
+}
+
+void EmitResultEvent(Console& console, const ResultFacts& facts) {
+    JsonObject result;
+    result["command"] = facts.command;
+    result["outcome"] = facts.outcome;
+    result["exit_code"] = static_cast<int>(facts.exitCode);
+    result["exit"] = ExitCodeName(facts.exitCode);
+    result["cause"] = facts.cause;
+    result["reason"] = facts.reason;
+    if (facts.device != nullptr) result["device"] = DeviceObject(*facts.device);
+    if (facts.file != nullptr) result["file"] = facts.file;
+    if (facts.sha256 != nullptr) result["sha256"] = facts.sha256;
+    if (facts.versionBefore != nullptr) result["version_before"] = facts.versionBefore;
+    if (facts.versionAfter != nullptr) result["version_after"] = facts.versionAfter;
+    if (facts.durationMs >= 0) result["duration_ms"] = facts.durationMs;
+    if (facts.count >= 0) result["count"] = facts.count;
+    EmitEvent(console, "result", std::move(result));
+}
+
+const char* CauseName(RunCause cause) {
+    switch (cause) {
+        case CauseNone: return "none";
+        case CauseNoWorkingFolder: return "no_working_folder";
+        case CauseNoDevice: return "no_device";
+        case CauseSeveralDevices: return "several_devices";
+        case CauseDeviceChanged: return "device_changed";
+        case CauseDeviceBusy: return "device_busy";
+        case CauseFileDoesNotFit: return "file_does_not_fit";
+        case CauseFileUnreadable: return "file_unreadable";
+        case CauseFileEmpty: return "file_empty";
+        case CauseFileTooLarge: return "file_too_large";
+        case CauseFileLoneCr: return "file_lone_cr";
+        case CauseFileLineTooLong: return "file_line_too_long";
+        case CauseFileNoNumber: return "file_no_number";
+        case CauseDigestMismatch: return "digest_mismatch";
+        case CauseDigestUnreadable: return "digest_unreadable";
+        case CauseNoMemory: return "no_memory";
+        case CauseNoAnswer: return "no_answer";
+        case CauseMismatch: return "mismatch";
+        case CauseIdentityMismatch: return "identity_mismatch";
+        case CauseResetFailed: return "reset_failed";
+        case CauseInterrupted: return "interrupted";
+    }
+    return "other";
+}
+
+const char* OutcomeName(const RunOutcome& outcome) {
+    if (outcome.screenMode == ScreenPassed && outcome.cause == CauseNone) return "passed";
+    if (outcome.cause == CauseInterrupted) return "interrupted";
+    if (RefusedBeforeDevice(outcome)) return "refused";
+    if (outcome.cause == CauseMismatch || outcome.cause == CauseIdentityMismatch) return "mismatch";
+    return "failed";
+}

@@ -1,0 +1,46 @@
+// The --json output: one JSON object per line, each with an "event" naming
+// its type and one member of the same name holding its fields. The names
+// are a contract with scripts: add fields, never rename or remove them.
+//
+//   {"event":"device","device":{"kind":"headset","product_id":"28F80106","model":"RX93","version":"1_0"}}
+//   {"event":"file","file":{"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":""}}
+//   {"event":"stage","stage":{"name":"program","line":"Programming the Device..."}}
+//   {"event":"progress","progress":{"stage":"program","page":3,"pages":64,"percent":4}}
+//   {"event":"result","result":{"command":"update","outcome":"passed","exit_code":0,"exit":"success",...}}
+//
+// Every command ends with exactly one result event.
+#pragma once
+
+#include <cstdint>
+
+#include "cli/device_facts.h"
+#include "cli/exit_codes.h"
+#include "update/run_outcome.h"
+
+struct Console;
+
+void EmitDeviceEvent(Console& console, const DeviceFacts& device);
+void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason);
+void EmitStageEvent(Console& console, const char* stage, const char* line);
+void EmitProgressEvent(Console& console, const char* stage, int32_t page, int32_t pages, int32_t percent);
+
+// What a command's result event carries; null pointers are left out.
+struct ResultFacts {
+    const char* command = "";
+    const char* outcome = "";  // "passed", "failed", "mismatch", "refused", "interrupted", "listed"
+    CliExitCode exitCode = ExitSuccess;
+    const char* cause = "none";  // a stable name: CauseName(), or the command line's own
+    const char* reason = "";     // the sentence a person reads
+    const DeviceFacts* device = nullptr;
+    const char* file = nullptr;
+    const char* sha256 = nullptr;
+    const char* versionBefore = nullptr;
+    const char* versionAfter = nullptr;
+    int64_t durationMs = -1;  // left out when negative
+    int32_t count = -1;       // devices or files listed; left out when negative
+};
+void EmitResultEvent(Console& console, const ResultFacts& result);
+
+// Stable names of the run's causes ("several_devices") and outcomes.
+const char* CauseName(RunCause cause);
+const char* OutcomeName(const RunOutcome& outcome);

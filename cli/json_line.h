@@ -1,0 +1,16 @@
+// Writing one JSON object as one line, for the modules that build events
+// and records. Invalid UTF-8 (a file name in another code page) is replaced,
+// never thrown about.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+using JsonObject = nlohmann::ordered_json;
+
+// The object as one line, "\n" included.
+std::string JsonLine(const JsonObject& object);
+
+struct Console;
+// {"event":<event>,<event>:<body>} on standard output.
+void EmitEvent(Console& console, const char* event, JsonObject body);

@@ -1,0 +1,140 @@
+// Stage lines, the progress bar and the run's events.
+#include "cli/run_report.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/user_texts.h"
+#include "cli/console.h"
+#include "cli/interrupt.h"
+#include "cli/json_events.h"
+#include "cli/json_line.h"
+#include "platform/sha256.h"
+
+namespace {
+
+constexpr int kBarCells = 30;
+
+struct StageOpening {
+    const char* line;
+    const char* stage;
+};
+// The engine's lines that open a stage; every other line reports within one.
+constexpr StageOpening kStageOpenings[] = {
+    {"Connecting to the Device...", "connect"},
+    {"Putting the Device into Rom Mode...", "rom_mode"},
+    {"Erasing Device Firmware Section...", "program"},
+    {"Programming the Device...", "program"},
+    {"Verifying the Device...", "verify"},
+    {"Resetting the Device...", "reset"},
+};
+
+}  // namespace
+
+const char* StageOfLine(const char* line) {
+    for (const StageOpening& opening : kStageOpenings) {
+        if (std::strcmp(opening.line, line) == 0) return opening.stage;
+    }
+    return nullptr;
+}
+
+int32_t ProgressPercent(int32_t page, int32_t pages) {
+    if (pages <= 0) return 0;
+    if (page > pages) page = pages;
+    return static_cast<int32_t>(static_cast<int64_t>(page) * 100 / pages);
+}
+
+size_t FormatProgressBar(bool verifying, int32_t page, int32_t pages, char* out, size_t size) {
+    if (size == 0) return 0;
+    const int32_t percent = ProgressPercent(page, pages);
+    char cells[kBarCells + 1];
+    const int filled = percent * kBarCells / 100;
+    for (int i = 0; i < kBarCells; ++i) cells[i] = i < filled ? '#' : '.';
+    cells[kBarCells] = '\0';
+    const int written = std::snprintf(out, size, "\r  %-11s [%s] %3d %%  page %d of %d", verifying ? "Verifying" : "Programming",
+                                      cells, static_cast<int>(percent), static_cast<int>(page), static_cast<int>(pages));
+    return written < 0 ? 0 : static_cast<size_t>(written) < size ? static_cast<size_t>(written) : size - 1;
+}
+
+void ConsoleRunObserver::EndBarLine() {
+    if (!barOpen_) return;
+    console->Out("\n");
+    barOpen_ = false;
+}
+
+void ConsoleRunObserver::NoticeInterrupt() {
+    const int presses = InterruptPresses();
+    if (presses <= pressesAnswered || noticeText < 0) return;
+    pressesAnswered = presses;
+    char sentence[256];
+    TextArgs args;
+    args.device = deviceNoun;
+    FormatText(static_cast<TextId>(noticeText), args, sentence, sizeof sentence);
+    EndBarLine();
+    console->Err(sentence);
+    console->Err("\n");
+}
+
+void ConsoleRunObserver::RunStarting(const UpdaterState& state) {
+    stage_ = "prepare";
+    lastTenth_ = -1;
+    if (next != nullptr) next->RunStarting(state);
+}
+
+void ConsoleRunObserver::ImageLoaded(const ImageFacts& image) {
+    sha256_[0] = '\0';
+    if (image.haveDigest) Sha256Hex(image.sha256, sha256_);
+    if (json) {
+        JsonObject file;
+        file["name"] = fileName;
+        file["sha256"] = sha256_;
+        file["bytes"] = image.fileBytes;
+        file["pages"] = image.pageCount;
+        EmitEvent(*console, "file", std::move(file));
+    }
+    if (next != nullptr) next->ImageLoaded(image);
+}
+
+void ConsoleRunObserver::LogLine(const char* text) {
+    NoticeInterrupt();
+    if (const char* stage = StageOfLine(text)) {
+        if (std::strcmp(stage, stage_) != 0) lastTenth_ = -1;
+        stage_ = stage;
+    }
+    if (json) {
+        EmitStageEvent(*console, stage_, text);
+    } else {
+        EndBarLine();
+        console->Out("  ");
+        console->Out(text);
+        console->Out("\n");
+    }
+    if (next != nullptr) next->LogLine(text);
+}
+
+void ConsoleRunObserver::PageStarting(bool verifying, int32_t page, int32_t pageCount) {
+    NoticeInterrupt();
+    const int32_t percent = ProgressPercent(page, pageCount);
+    if (json) {
+        EmitProgressEvent(*console, verifying ? "verify" : "program", page, pageCount, percent);
+    } else if (terminal) {
+        char bar[128];
+        FormatProgressBar(verifying, page, pageCount, bar, sizeof bar);
+        console->Out(bar);
+        barOpen_ = true;
+    } else if (percent / 10 != lastTenth_ || page == pageCount) {
+        // A pipe or a file gets a line at every tenth, not one per page.
+        lastTenth_ = percent / 10;
+        char line[96];
+        std::snprintf(line, sizeof line, "  %s page %d of %d (%d %%)\n", verifying ? "Verifying" : "Programming",
+                      static_cast<int>(page), static_cast<int>(pageCount), static_cast<int>(percent));
+        console->Out(line);
+    }
+    if (next != nullptr) next->PageStarting(verifying, page, pageCount);
+}
+
+void ConsoleRunObserver::RunEnded(const RunOutcome& outcome) {
+    NoticeInterrupt();
+    EndBarLine();
+    if (next != nullptr) next->RunEnded(outcome);
+}
