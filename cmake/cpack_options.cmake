@@ -2,3 +2,7 @@
 if(CPACK_GENERATOR STREQUAL "NSIS")
   set(CPACK_COMPONENTS_ALL program simulator)
 endif()
+# The MSIs carry the programs only (cmake/msi.cmake says why).
+if(CPACK_GENERATOR STREQUAL "External")
+  set(CPACK_COMPONENTS_ALL program)
+endif()

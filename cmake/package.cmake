@@ -41,7 +41,13 @@ if(UPDATER_MAKENSIS)
   list(APPEND CPACK_GENERATOR NSIS)
   set(CPACK_NSIS_DISPLAY_NAME "Veltrane Updater")
   set(CPACK_PACKAGE_INSTALL_DIRECTORY "Veltrane Updater")
-  set(CPACK_PACKAGE_EXECUTABLES "VeltraneUpdater" "Veltrane Updater")
+  # The Start-menu shortcut, written out: cpack's own (CPACK_PACKAGE_EXECUTABLES)
+  # points into a bin folder, and the program is installed at the top. The
+  # shortcut's working folder is the one SetOutPath names, and the program
+  # finds its library, font and files relative to it.
+  set(CPACK_NSIS_CREATE_ICONS_EXTRA
+    "  SetOutPath \\\"$INSTDIR\\\"\n  CreateShortCut \\\"$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Veltrane Updater.lnk\\\" \\\"$INSTDIR\\\\VeltraneUpdater.exe\\\"")
+  set(CPACK_NSIS_DELETE_ICONS_EXTRA "  Delete \\\"$SMPROGRAMS\\\\$MUI_TEMP\\\\Veltrane Updater.lnk\\\"")
   set(CPACK_NSIS_MUI_ICON ${UPDATER_ART_DIR}/app.ico)
   set(CPACK_NSIS_INSTALLED_ICON_NAME "VeltraneUpdater.exe")
   set(CPACK_COMPONENT_PROGRAM_DISPLAY_NAME "Veltrane Updater")
@@ -49,6 +55,8 @@ if(UPDATER_MAKENSIS)
   set(CPACK_COMPONENT_SIMULATOR_DISPLAY_NAME "Device simulator (for trying the updater without a device)")
   set(CPACK_COMPONENT_SIMULATOR_DISABLED ON)
 endif()
+include(${CMAKE_SOURCE_DIR}/cmake/msi.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/signing.cmake)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL program simulator simulator32)

@@ -64,12 +64,12 @@ def data_folder():
     return os.path.join(wine_user_folder("AppData/Local"), "Veltrane Updater")
 
 
-def prepare_wine():
+def prepare_wine(prefix=GUI_PREFIX):
     """A Wine prefix of its own for the window tests, made while the display
     is up (Wine takes the desktop size from the display it first meets), and
     drawing dialog captions itself, as there is no window manager."""
-    os.environ["WINEPREFIX"] = GUI_PREFIX
-    if not os.path.exists(os.path.join(GUI_PREFIX, "system.reg")):
+    os.environ["WINEPREFIX"] = prefix
+    if not os.path.exists(os.path.join(prefix, "system.reg")):
         run_wine([WINE_RUN, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f"])
     run_wine(["wineserver", "-p", "120"])
 
@@ -77,8 +77,9 @@ def prepare_wine():
 class VirtualDisplay:
     """An Xvfb display of 1366 x 768 for the length of a test module."""
 
-    def __init__(self, number=None):
+    def __init__(self, number=None, prefix=GUI_PREFIX):
         self.number = number or (90 + os.getpid() % 400)
+        self.prefix = prefix
         self.process = None
 
     def __enter__(self):
@@ -89,7 +90,7 @@ class VirtualDisplay:
         deadline = time.time() + 10
         while time.time() < deadline:
             if run(["xdpyinfo"]).returncode == 0:
-                prepare_wine()
+                prepare_wine(self.prefix)
                 return self
             time.sleep(0.1)
         raise RuntimeError("Xvfb did not start")
@@ -104,6 +105,7 @@ class Updater:
     """One run of VeltraneUpdater.exe in its own working folder."""
 
     SIMULATOR = "simulator"
+    PROGRAM = "VeltraneUpdater.exe"
 
     def __init__(self, dist, devices=(HEADSET,), library=SIMULATOR):
         """`library`: the simulator of the distribution folder, another
@@ -143,7 +145,7 @@ class Updater:
 
     def start(self):
         self.output = open(os.path.join(self.folder, "stdout.txt"), "w")
-        self.process = subprocess.Popen([WINE_RUN, "VeltraneUpdater.exe"], cwd=self.folder, stdin=subprocess.DEVNULL,
+        self.process = subprocess.Popen([WINE_RUN, self.PROGRAM], cwd=self.folder, stdin=subprocess.DEVNULL,
                                         stdout=self.output, stderr=subprocess.DEVNULL)
         return self
 
