@@ -14,5 +14,6 @@ set(CPACK_UPDATER_SIGNING_DIR ${CMAKE_BINARY_DIR}/signing)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/sign_staged_programs.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/sign_packages.cmake)
 # The uninstaller that makensis writes into the installer is signed as it is
-# made (makensis runs this on it before packing it).
-set(CPACK_NSIS_DEFINES "!uninstfinalize '${CMAKE_COMMAND} -DUPDATER_SIGN_FILE=%1 -DUPDATER_OSSLSIGNCODE=${UPDATER_OSSLSIGNCODE} -DUPDATER_OPENSSL=${UPDATER_OPENSSL} -DUPDATER_SIGNING_DIR=${CPACK_UPDATER_SIGNING_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/sign_tools.cmake'")
+# made: makensis runs this on it before packing it (placed just before the
+# installer's WriteUninstaller).
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!uninstfinalize '${CMAKE_COMMAND} -DUPDATER_SIGN_FILE=%1 -DUPDATER_OSSLSIGNCODE=${UPDATER_OSSLSIGNCODE} -DUPDATER_OPENSSL=${UPDATER_OPENSSL} -DUPDATER_SIGNING_DIR=${CPACK_UPDATER_SIGNING_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/sign_tools.cmake' = 0")

@@ -1,14 +1,16 @@
 #!/bin/sh
-# Builds the release packages and checks what each carries: the program
-# package holds both programs and no simulator, device file or simulator
-# state; each simulator bundle holds the simulator of its architecture and
-# the sample firmware.
+# Builds every release package (the zips, and the installer, the MSIs and
+# the signatures where their tools are installed: the tests of those read
+# what this builds) and checks what each zip carries: the program package
+# holds both programs and no simulator, device file or simulator state; each
+# simulator bundle holds the simulator of its architecture and the sample
+# firmware.
 set -eu
 build="$1"
 objdump="$2"
 cd "$build"
 rm -rf packages
-cpack -G ZIP >/dev/null
+cpack >cpack.log 2>&1 || { cat cpack.log; exit 1; }
 program="$(unzip -Z1 packages/VeltraneUpdater-*-windows.zip)"
 for wanted in VeltraneUpdater.exe VeltraneUpdater32.exe veltrane-cli.exe veltrane-cli32.exe README.txt OpenSans-Regular.ttf pairing_help.html files/README.txt; do
   echo "$program" | grep -qx "$wanted" || { echo "program package lacks $wanted"; exit 1; }

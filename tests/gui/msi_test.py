@@ -59,7 +59,7 @@ def msi_property(msi, name):
 def msi_files(msi):
     """The files the MSI installs, relative to its install folder."""
     listing = run(["msiextract", "--list", msi]).stdout.splitlines()
-    return {os.path.relpath(path, "Veltrane Updater") for path in listing if path}
+    return {path.split("Veltrane Updater/", 1)[1] for path in listing if path}
 
 
 def msiexec(*args):
