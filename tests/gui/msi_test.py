@@ -13,7 +13,6 @@ gets a screenshot of the installed program (msi_test/).
 import glob
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -124,7 +123,9 @@ class MsiTest(unittest.TestCase):
     def setUp(self):
         self.msi = glob.glob(os.path.join(BUILD, "packages", "VeltraneUpdater-*-x64.msi"))[0]
         self.version = msi_property(self.msi, "ProductVersion")
+        # After a failure, the next test starts from a clean prefix too.
         self.addCleanup(shutil.rmtree, unix_path(INSTALL_DIR), True)
+        self.addCleanup(msiexec, "/x", self.msi)
 
     def assert_nothing_of_ours_left(self, installed):
         self.assertEqual(installed_products(), [])
@@ -183,6 +184,7 @@ class MsiTest(unittest.TestCase):
              f"-DUPDATER_WIXL={WIXL}", f"-DUPDATER_WIXL_HEAT={WIXL_HEAT}",
              "-P", os.path.join(ROOT, "cmake", "msi_build.cmake")])
         self.assertTrue(os.path.exists(newer), built.stderr)
+        self.addCleanup(msiexec, "/x", newer)
         return newer, newer_version
 
     def test_a_newer_version_replaces_the_older_and_is_not_downgraded(self):
