@@ -15,6 +15,7 @@
 
 #include "cli/device_facts.h"
 #include "cli/exit_codes.h"
+#include "update/run_names.h"
 #include "update/run_outcome.h"
 
 struct Console;
@@ -29,7 +30,7 @@ struct ResultFacts {
     const char* command = "";
     const char* outcome = "";  // "passed", "failed", "mismatch", "refused", "interrupted", "listed"
     CliExitCode exitCode = ExitSuccess;
-    const char* cause = "none";  // a stable name: CauseName(), or the command line's own
+    const char* cause = "none";  // a stable name: RunCauseName(), or the command line's own
     const char* reason = "";     // the sentence a person reads
     const DeviceFacts* device = nullptr;
     const char* file = nullptr;
@@ -41,6 +42,5 @@ struct ResultFacts {
 };
 void EmitResultEvent(Console& console, const ResultFacts& result);
 
-// Stable names of the run's causes ("several_devices") and outcomes.
-const char* CauseName(RunCause cause);
+// The stable name of a run's outcome; its cause is named by RunCauseName.
 const char* OutcomeName(const RunOutcome& outcome);
