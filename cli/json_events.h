@@ -6,6 +6,7 @@
 //   {"event":"file","file":{"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":""}}
 //   {"event":"stage","stage":{"name":"program","line":"Programming the Device..."}}
 //   {"event":"progress","progress":{"stage":"program","page":3,"pages":64,"percent":4}}
+//   {"event":"history","history":{"time":"2026-01-02T03:04:05.000Z","program":"1.7.0","written_by":"cli",...}}
 //   {"event":"result","result":{"command":"update","outcome":"passed","exit_code":0,"exit":"success",...}}
 //
 // Every command ends with exactly one result event.
