@@ -2,14 +2,13 @@
 // file readable whatever happens during a write.
 #include "app/run_history.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "app/history_json.h"
 #include "platform/files.h"
 
 namespace {
@@ -62,35 +61,15 @@ bool NextLine(std::FILE* file, char (&line)[kHistoryLineChars], size_t& length, 
     return true;
 }
 
-constexpr const char* kStageNames[] = {"not-started", "connect", "rom-mode", "program", "verify", "reset",
-                                       "finished"};
-static_assert(sizeof kStageNames / sizeof kStageNames[0] == StageFinished + 1);
-
-constexpr const char* kCauseNames[] = {
-    "none",           "no-working-folder", "no-device",        "several-devices",   "device-changed",
-    "device-busy",    "file-does-not-fit", "file-unreadable",  "file-empty",        "file-too-large",
-    "file-lone-cr",   "file-line-too-long", "file-no-number",  "digest-mismatch",   "digest-unreadable",
-    "no-memory",      "no-answer",         "mismatch",         "identity-mismatch", "reset-failed",
-    "interrupted",
-};
-static_assert(sizeof kCauseNames / sizeof kCauseNames[0] == CauseInterrupted + 1);
-
 }  // namespace
 
-const char* RunStageName(RunStage stage) {
-    return stage >= StageNotStarted && stage <= StageFinished ? kStageNames[stage] : "unknown";
-}
-
-const char* RunCauseName(RunCause cause) {
-    return cause >= CauseNone && cause <= CauseInterrupted ? kCauseNames[cause] : "unknown";
-}
-
-size_t FormatHistoryLine(const HistoryRecord& record, char* out, size_t size) {
+Json HistoryJson(const HistoryRecord& record) {
     char product[9];
     std::snprintf(product, sizeof product, "%08X", static_cast<unsigned>(record.productId));
-    Json object = {
+    return Json{
         {"time", record.time},           {"program", record.program},
-        {"operation", record.operation}, {"deviceKind", record.deviceKind},
+        {"writtenBy", record.writtenBy}, {"operation", record.operation},
+        {"deviceKind", record.deviceKind},
         {"productId", product},          {"model", record.model},
         {"versionBefore", record.versionBefore},
         {"versionAfter", record.versionAfter},
@@ -101,6 +80,10 @@ size_t FormatHistoryLine(const HistoryRecord& record, char* out, size_t size) {
         {"pages", record.pages},         {"line", record.line},
         {"reason", record.reason},       {"durationMs", record.durationMs},
     };
+}
+
+size_t FormatHistoryLine(const HistoryRecord& record, char* out, size_t size) {
+    const Json object = HistoryJson(record);
     const std::string text = object.dump(-1, ' ', false, Json::error_handler_t::replace);
     if (text.size() + 2 > size || text.size() + 1 > kHistoryLineChars) return 0;
     std::memcpy(out, text.data(), text.size());
@@ -118,6 +101,8 @@ bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record) {
     record = HistoryRecord{};
     TakeText(object, "time", record.time);
     TakeText(object, "program", record.program);
+    CopyText(record.writtenBy, kWrittenByWindow);
+    TakeText(object, "writtenBy", record.writtenBy);
     TakeText(object, "operation", record.operation);
     TakeText(object, "deviceKind", record.deviceKind);
     char product[16] = {};
@@ -132,6 +117,8 @@ bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record) {
     TakeText(object, "result", record.result);
     TakeText(object, "stage", record.stage);
     TakeText(object, "cause", record.cause);
+    RespellRunName(record.stage);
+    RespellRunName(record.cause);
     TakeNumber(object, "status", record.status);
     TakeNumber(object, "page", record.page);
     TakeNumber(object, "pages", record.pages);

@@ -8,17 +8,23 @@
 #include <cstdint>
 
 #include "platform/system.h"
+#include "update/run_names.h"
 #include "update/run_outcome.h"
 
 inline constexpr char kHistoryFileName[] = "history.jsonl";
 // The longest record line written or read, newline included.
 inline constexpr size_t kHistoryLineChars = 4096;
+// Which program wrote a record. Records from before the field was written
+// all came from the window, and read back as such.
+inline constexpr char kWrittenByWindow[] = "window";
+inline constexpr char kWrittenByCli[] = "cli";
 
 // One run. Texts are terminated; a field the run never reached is empty
 // (numbers: 0, fileBytes -1).
 struct HistoryRecord {
     char time[32] = {};           // start, ISO 8601 UTC: "2026-01-02T03:04:05.000Z"
     char program[16] = {};        // "1.7.0"
+    char writtenBy[8] = {};       // kWrittenByWindow or kWrittenByCli
     char operation[8] = {};       // "update" or "verify"
     char deviceKind[8] = {};      // "headset" or "adapter"
     uint32_t productId = 0;       // written as 8 hex digits: "28F80106"
@@ -29,8 +35,8 @@ struct HistoryRecord {
     int64_t fileBytes = -1;
     char sha256[65] = {};         // lower-case hex; empty when the file was not read
     char result[12] = {};         // "passed", "failed" or "refused" (the device was not touched)
-    char stage[16] = {};          // where it ended: "not-started", "connect", ... "finished"
-    char cause[24] = {};          // why: "none", "no-answer", "file-no-number", ...
+    char stage[16] = {};          // where it ended: RunStageName(), "not_started" ... "finished"
+    char cause[24] = {};          // why: RunCauseName(), "none", "no_answer", "file_no_number", ...
     int32_t status = 0;           // the failing library status
     int32_t page = 0;             // 1-based page at the stop
     int32_t pages = 0;
@@ -45,10 +51,6 @@ struct HistoryFilter {
     const char* deviceKind = nullptr;  // "headset" or "adapter"
 };
 
-// The names the history gives a stage and a cause: "rom-mode", "no-answer".
-const char* RunStageName(RunStage stage);
-const char* RunCauseName(RunCause cause);
-
 // The record as one JSON object and a newline. Returns the length, or 0
 // when it does not fit in `size`. Bytes that are not UTF-8 (an ANSI file
 // name) are written as U+FFFD.
@@ -56,7 +58,8 @@ size_t FormatHistoryLine(const HistoryRecord& record, char* out, size_t size);
 
 // Reads one line; false when it is not a record (a line cut short by a
 // crash, or anything else). Unknown fields are ignored, missing ones left
-// empty.
+// empty; stage and cause names of the older spelling ("no-answer") are
+// read in today's ("no_answer").
 bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record);
 
 // Appends the record with one write, so a crash leaves the file with the

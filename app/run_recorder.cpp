@@ -23,8 +23,10 @@ const char* ResultName(const RunOutcome& outcome, bool ended) {
 
 }  // namespace
 
-bool RunRecorder::Open(System& system) {
+bool RunRecorder::Open(System& system, const char* writtenBy, ReasonWriter reason) {
     system_ = &system;
+    writtenBy_ = writtenBy;
+    reason_ = reason;
     opened_ = FindRunFiles(system, files_);
     return opened_;
 }
@@ -41,7 +43,7 @@ void RunRecorder::Buffer(const char* text) {
 
 // A line of the table, naming the run's device and file.
 void RunRecorder::BufferText(TextId id, const char* detail, TextArgs args) {
-    args.device = DeviceNoun(kind_);
+    args.device = noun_;
     args.file = record_.file;
     args.detail = detail;
     char line[1024];
@@ -69,18 +71,26 @@ void RunRecorder::RunStarting(const UpdaterState& state) {
     const int64_t now = system_->WallClockMillis();
     FormatIsoTime(now, record_.time, sizeof record_.time);
     std::snprintf(record_.program, sizeof record_.program, "%s", kProgramVersion);
+    std::snprintf(record_.writtenBy, sizeof record_.writtenBy, "%s", writtenBy_);
     std::snprintf(record_.operation, sizeof record_.operation, "%s", state.modeVerifyOnly == 1 ? "verify" : "update");
-    std::snprintf(record_.deviceKind, sizeof record_.deviceKind, "%s", DeviceNoun(kind_));
-    record_.productId = state.deviceTable[0].productId;
-    state.firmwareLabel[0].modelText.Load(record_.model, sizeof record_.model);
-    state.firmwareLabel[0].versionText.Load(record_.versionBefore, sizeof record_.versionBefore);
     std::snprintf(record_.file, sizeof record_.file, "%s", state.chosenFileName);
+    // Row 0 holds no device before any was found (a command line run with
+    // nothing attached): the record names none rather than an empty row.
+    const bool listed = state.deviceTable[0].productId != 0;
+    noun_ = listed ? DeviceNoun(kind_) : "device";
+    if (listed) {
+        std::snprintf(record_.deviceKind, sizeof record_.deviceKind, "%s", DeviceNoun(kind_));
+        record_.productId = state.deviceTable[0].productId;
+        state.firmwareLabel[0].modelText.Load(record_.model, sizeof record_.model);
+        state.firmwareLabel[0].versionText.Load(record_.versionBefore, sizeof record_.versionBefore);
+    }
 
     char detail[160];
     BufferText(TextLogRunStart, record_.time);
     std::snprintf(detail, sizeof detail, "%s (%s)", kProgramVersion, kProgramArchitecture);
-    BufferText(TextLogProgram, detail);
+    BufferText(std::strcmp(writtenBy_, kWrittenByCli) == 0 ? TextLogProgramCli : TextLogProgram, detail);
     BufferText(TextLogOperation, state.modeVerifyOnly == 1 ? "verify only" : "update (program and verify)");
+    if (!listed) return BufferText(TextLogNoDevice, nullptr);
     std::snprintf(detail, sizeof detail, "product %08" PRIX32 ", kind %" PRIu32 ", model %s, version %s",
                   record_.productId, kind_, record_.model[0] != '\0' ? record_.model : "unknown",
                   record_.versionBefore[0] != '\0' ? record_.versionBefore : "unknown");
@@ -160,8 +170,8 @@ void RunRecorder::Finish(const char* versionAfter) {
     record_.page = outcome_.page;
     record_.pages = outcome_.pageCount;
     record_.line = outcome_.line;
-    FormatRunReason(outcome_, RefusedBeforeDevice(outcome_) ? chosenKind_ : kind_, record_.file, record_.reason,
-                    sizeof record_.reason);
+    reason_(outcome_, RefusedBeforeDevice(outcome_) ? chosenKind_ : kind_, record_.file, record_.reason,
+            sizeof record_.reason);
     const bool passed = std::strcmp(record_.result, "passed") == 0;
     const bool refused = std::strcmp(record_.result, "refused") == 0;
     BufferText(passed ? TextLogPassed : refused ? TextLogRefused : TextLogFailed, record_.reason);

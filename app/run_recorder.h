@@ -11,15 +11,23 @@
 
 #include "app/run_history.h"
 #include "app/run_log.h"
+#include "app/run_reason.h"
 #include "app/user_texts.h"
 #include "update/run_observer.h"
 
 struct System;
 
 struct RunRecorder final : RunObserver {
+    // How the program tells why a run stopped (FormatRunReason's form): the
+    // window's reasons name its buttons, the command line's its commands.
+    using ReasonWriter = void (*)(const RunOutcome& outcome, uint32_t kind, const char* fileName, char* out,
+                                  size_t size);
+
     // Finds the files in the data folder. Until it has succeeded the
-    // recorder writes nothing.
-    bool Open(System& system);
+    // recorder writes nothing. `writtenBy` names the program in each record
+    // (kWrittenByWindow, kWrittenByCli) and in the log; the log and the
+    // record give the reason as `reason` words it, as the program told it.
+    bool Open(System& system, const char* writtenBy = kWrittenByWindow, ReasonWriter reason = FormatRunReason);
     const RunFiles& Files() const { return files_; }
 
     void RunStarting(const UpdaterState& state) override;
@@ -40,12 +48,15 @@ struct RunRecorder final : RunObserver {
     void Finish(const char* versionAfter);
 
     System* system_ = nullptr;
+    const char* writtenBy_ = kWrittenByWindow;
+    ReasonWriter reason_ = FormatRunReason;
     RunFiles files_;
     bool opened_ = false;
     bool active_ = false;  // from RunStarting until the record is written
     bool ended_ = false;
     bool imageRead_ = false;
     uint32_t kind_ = 0;
+    const char* noun_ = "device";  // the run's device as the log lines name it
     uint32_t chosenKind_ = 0;  // the device the file was chosen for, which a refused run speaks of
     uint64_t startMicros_ = 0;
     uint64_t endMicros_ = 0;

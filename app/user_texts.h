@@ -91,6 +91,10 @@
   X(TextCliReasonNoMemory, "There is not enough memory to load the file {file}. Close other programs, then run the command again.") \
   X(TextCliReasonConnect, "Could not connect to the {device} (status {status}). Check the USB connection and run the command again.") \
   X(TextCliReasonRomMode, "The {device} did not enter ROM mode (status {status}). Run the command again.") \
+  X(TextCliHistoryEmpty, "No runs are recorded in {file}.") \
+  X(TextCliHistoryNoneOfKind, "No runs of the {device} are recorded in {file}.") \
+  X(TextCliHistoryNoneOfProduct, "No runs of the device {detail} are recorded in {file}.") \
+  X(TextCliHistoryBadDevice, "{detail} is neither a product id nor a kind of device. Give the product id as veltrane-cli devices prints it (28F80106), or headset or adapter.") \
   /* The run log. */ \
   X(TextLogRunStart, "==== Run started {detail}") \
   X(TextLogProgram, "Program: Veltrane Updater {detail}") \
@@ -106,6 +110,8 @@
   X(TextLogFailed, "Result: failed. {detail}") \
   X(TextLogRefused, "Result: not started. {detail}") \
   X(TextLogDuration, "Duration: {detail} s") \
+  X(TextLogProgramCli, "Program: Veltrane Updater {detail}, command line") \
+  X(TextLogNoDevice, "Device: none was connected") \
   /* The support report (About box). */ \
   X(TextReportSaved, "The report was saved as {file}. Send this file to the support desk when they ask for it.") \
   X(TextReportFailed, "The report could not be saved in {folder}. Check that the folder exists and can be written to, then try again.") \

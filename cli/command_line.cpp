@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "app/run_recorder.h"
 #include "app/updater_state.h"
+#include "cli/cli_reason.h"
 #include "cli/device_commands.h"
+#include "cli/history_command.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
 #include "cli/run_command.h"
@@ -29,11 +32,28 @@ struct Arguments {
     std::vector<std::string> stationFiles;
     int count = 0;
     std::string results = "station_results";
+    std::string device;
+    int limit = kHistoryDefaultLimit;
 };
 
 constexpr char kDescription[] =
     "Veltrane Updater, command line: lists, updates and verifies the Veltrane headsets and their USB adapter "
     "through the device library of the working folder, like the window does.";
+
+// --device names a product id or a kind; anything else is a usage error.
+CLI::Validator HistoryDeviceCheck() {
+    return CLI::Validator(
+        [](std::string& text) {
+            HistoryFilter filter;
+            if (ParseHistoryDevice(text.c_str(), filter)) return std::string();
+            TextArgs args;
+            args.detail = text.c_str();
+            char sentence[512];
+            FormatText(TextCliHistoryBadDevice, args, sentence, sizeof sentence);
+            return std::string(sentence);
+        },
+        "");
+}
 
 void Build(CLI::App& app, Arguments& a) {
     app.description(kDescription);
@@ -53,6 +73,12 @@ void Build(CLI::App& app, Arguments& a) {
         run->add_option("FILE", a.file, "A firmware file of the files folder")->required();
         if (update) run->add_flag("--yes,-y", a.yes, "Do not ask before writing");
     }
+    CLI::App* history = app.add_subcommand("history", "Show the runs of the window and the command line, newest first");
+    history->add_option("--device", a.device, "Only this device: headset, adapter, or a product id such as 28F80106")
+        ->type_name("ID")
+        ->check(HistoryDeviceCheck());
+    history->add_option("--limit", a.limit, "At most this many runs (20 unless given)")
+        ->check(CLI::Range(1, kHistoryMostLimit));
     CLI::App* station = app.add_subcommand(
         "station", "Production bench: wait for each device, update it with the file that fits, verify, record");
     station->add_option("FILE", a.stationFiles, "The firmware files to choose from")->required();
@@ -90,11 +116,23 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "devices") return RunDevicesCommand(session);
     if (command == "files") return RunFilesCommand(session, a.all);
+    if (command == "history") {
+        HistoryRequest request;
+        request.device = a.device.c_str();
+        if (!a.device.empty()) ParseHistoryDevice(request.device, request.filter);
+        request.limit = a.limit;
+        return RunHistoryCommand(session, request);
+    }
+    // Runs are written to the run log and the history as the window writes
+    // them; without a data folder they go unrecorded, as in the window.
+    RunRecorder recorder;
+    RunObserver* recording = recorder.Open(*session.env.system, kWrittenByCli, CliRunReason) ? &recorder : nullptr;
     if (command == "update" || command == "verify") {
         RunRequest request;
         request.file = a.file.c_str();
         request.verifyOnly = command == "verify";
         request.yes = a.yes;
+        request.recorder = recording;
         return RunUpdateCommand(session, request);
     }
     if (command == "station") {
@@ -102,6 +140,7 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
         for (const std::string& file : a.stationFiles) request.files.push_back(file.c_str());
         request.count = a.count;
         request.results = a.results.c_str();
+        request.recorder = recording;
         return RunStation(session, request);
     }
     return ExitUsage;

@@ -74,33 +74,6 @@ void EmitResultEvent(Console& console, const ResultFacts& facts) {
     EmitEvent(console, "result", std::move(result));
 }
 
-const char* CauseName(RunCause cause) {
-    switch (cause) {
-        case CauseNone: return "none";
-        case CauseNoWorkingFolder: return "no_working_folder";
-        case CauseNoDevice: return "no_device";
-        case CauseSeveralDevices: return "several_devices";
-        case CauseDeviceChanged: return "device_changed";
-        case CauseDeviceBusy: return "device_busy";
-        case CauseFileDoesNotFit: return "file_does_not_fit";
-        case CauseFileUnreadable: return "file_unreadable";
-        case CauseFileEmpty: return "file_empty";
-        case CauseFileTooLarge: return "file_too_large";
-        case CauseFileLoneCr: return "file_lone_cr";
-        case CauseFileLineTooLong: return "file_line_too_long";
-        case CauseFileNoNumber: return "file_no_number";
-        case CauseDigestMismatch: return "digest_mismatch";
-        case CauseDigestUnreadable: return "digest_unreadable";
-        case CauseNoMemory: return "no_memory";
-        case CauseNoAnswer: return "no_answer";
-        case CauseMismatch: return "mismatch";
-        case CauseIdentityMismatch: return "identity_mismatch";
-        case CauseResetFailed: return "reset_failed";
-        case CauseInterrupted: return "interrupted";
-    }
-    return "other";
-}
-
 const char* OutcomeName(const RunOutcome& outcome) {
     if (outcome.screenMode == ScreenPassed && outcome.cause == CauseNone) return "passed";
     if (outcome.cause == CauseInterrupted) return "interrupted";

@@ -6,6 +6,7 @@
 //   {"event":"file","file":{"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":""}}
 //   {"event":"stage","stage":{"name":"program","line":"Programming the Device..."}}
 //   {"event":"progress","progress":{"stage":"program","page":3,"pages":64,"percent":4}}
+//   {"event":"history","history":{"time":"2026-01-02T03:04:05.000Z","program":"1.7.0","written_by":"cli",...}}
 //   {"event":"result","result":{"command":"update","outcome":"passed","exit_code":0,"exit":"success",...}}
 //
 // Every command ends with exactly one result event.
@@ -15,6 +16,7 @@
 
 #include "cli/device_facts.h"
 #include "cli/exit_codes.h"
+#include "update/run_names.h"
 #include "update/run_outcome.h"
 
 struct Console;
@@ -29,7 +31,7 @@ struct ResultFacts {
     const char* command = "";
     const char* outcome = "";  // "passed", "failed", "mismatch", "refused", "interrupted", "listed"
     CliExitCode exitCode = ExitSuccess;
-    const char* cause = "none";  // a stable name: CauseName(), or the command line's own
+    const char* cause = "none";  // a stable name: RunCauseName(), or the command line's own
     const char* reason = "";     // the sentence a person reads
     const DeviceFacts* device = nullptr;
     const char* file = nullptr;
@@ -41,6 +43,5 @@ struct ResultFacts {
 };
 void EmitResultEvent(Console& console, const ResultFacts& result);
 
-// Stable names of the run's causes ("several_devices") and outcomes.
-const char* CauseName(RunCause cause);
+// The stable name of a run's outcome; its cause is named by RunCauseName.
 const char* OutcomeName(const RunOutcome& outcome);

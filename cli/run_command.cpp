@@ -53,7 +53,7 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
         result.command = Command(request);
         result.outcome = OutcomeName(outcome);
         result.exitCode = code;
-        result.cause = CauseName(outcome.cause);
+        result.cause = RunCauseName(outcome.cause);
         result.reason = reason;
         result.device = session.state.deviceCount >= 1 || foundAfter ? &before : nullptr;
         result.file = name;
@@ -191,6 +191,7 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
 
     DiscoverDevices(state);
     session.UnlockDevices();
+    observer.RunSettled(state);  // the history's record, with the version after
     const bool foundAfter = state.deviceCount >= 1;
     const DeviceFacts after = DeviceFactsOfRow(state, 0);
     state.runObserver = nullptr;

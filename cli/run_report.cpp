@@ -10,6 +10,7 @@
 #include "cli/json_events.h"
 #include "cli/json_line.h"
 #include "platform/sha256.h"
+#include "update/run_names.h"
 
 namespace {
 
@@ -17,23 +18,23 @@ constexpr int kBarCells = 30;
 
 struct StageOpening {
     const char* line;
-    const char* stage;
+    RunStage stage;
 };
 // The engine's lines that open a stage; every other line reports within one.
 constexpr StageOpening kStageOpenings[] = {
-    {"Connecting to the Device...", "connect"},
-    {"Putting the Device into Rom Mode...", "rom_mode"},
-    {"Erasing Device Firmware Section...", "program"},
-    {"Programming the Device...", "program"},
-    {"Verifying the Device...", "verify"},
-    {"Resetting the Device...", "reset"},
+    {"Connecting to the Device...", StageConnect},
+    {"Putting the Device into Rom Mode...", StageRomMode},
+    {"Erasing Device Firmware Section...", StageProgram},
+    {"Programming the Device...", StageProgram},
+    {"Verifying the Device...", StageVerify},
+    {"Resetting the Device...", StageReset},
 };
 
 }  // namespace
 
 const char* StageOfLine(const char* line) {
     for (const StageOpening& opening : kStageOpenings) {
-        if (std::strcmp(opening.line, line) == 0) return opening.stage;
+        if (std::strcmp(opening.line, line) == 0) return RunStageName(opening.stage);
     }
     return nullptr;
 }
@@ -116,7 +117,7 @@ void ConsoleRunObserver::PageStarting(bool verifying, int32_t page, int32_t page
     NoticeInterrupt();
     const int32_t percent = ProgressPercent(page, pageCount);
     if (json) {
-        EmitProgressEvent(*console, verifying ? "verify" : "program", page, pageCount, percent);
+        EmitProgressEvent(*console, RunStageName(verifying ? StageVerify : StageProgram), page, pageCount, percent);
     } else if (terminal) {
         char bar[128];
         FormatProgressBar(verifying, page, pageCount, bar, sizeof bar);
@@ -137,4 +138,8 @@ void ConsoleRunObserver::RunEnded(const RunOutcome& outcome) {
     NoticeInterrupt();
     EndBarLine();
     if (next != nullptr) next->RunEnded(outcome);
+}
+
+void ConsoleRunObserver::RunSettled(const UpdaterState& state) {
+    if (next != nullptr) next->RunSettled(state);
 }

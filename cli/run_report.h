@@ -31,6 +31,7 @@ struct ConsoleRunObserver final : RunObserver {
     void LogLine(const char* text) override;
     void PageStarting(bool verifying, int32_t page, int32_t pageCount) override;
     void RunEnded(const RunOutcome& outcome) override;
+    void RunSettled(const UpdaterState& state) override;
 
     const char* Stage() const { return stage_; }
     // The digest of the file the run loaded; empty before it was loaded.

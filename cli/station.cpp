@@ -122,16 +122,19 @@ void RunOnBench(Station& station, const std::string& name, const DeviceFacts& be
     observer.fileName = name.c_str();
     state.runObserver = &observer;
     state.controls = &QuietControls();
-    if (session.env.system->TryLockDevices()) {
-        SetUpRun(state, name.c_str(), false);
-        RunUpdate(state);
+    // Held from the run to the look after it. Without it the engine refuses
+    // the run by itself (another program is working on the devices), and
+    // the refusal is recorded as the window records it.
+    const bool locked = session.env.system->TryLockDevices();
+    SetUpRun(state, name.c_str(), false);
+    RunUpdate(state);
+    if (locked) {
         DiscoverDevices(state);
         session.env.system->UnlockDevices();
     } else {
-        SetUpRun(state, name.c_str(), false);
-        state.runOutcome.cause = CauseDeviceBusy;
-        state.runOutcome.screenMode = ScreenFailed;
+        Look(station);
     }
+    observer.RunSettled(state);
     state.runObserver = nullptr;
     const RunOutcome& outcome = state.runOutcome;
     char reason[512] = "";

@@ -2,8 +2,11 @@
 // leaves behind, and when the recorder touches its files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -80,6 +83,28 @@ TEST(RunHistoryTest, NonRecordsAreRefused) {
     ASSERT_TRUE(ParseHistoryLine(odd, std::strlen(odd), record));
     EXPECT_EQ(record.status, 0);
     EXPECT_STREQ(record.file, "");
+}
+
+TEST(RunHistoryTest, StageAndCauseNamesHaveOneSpellingWhichOlderRecordsAreReadIn) {
+    std::set<std::string> names;
+    auto check = [&names](const char* name) {
+        EXPECT_TRUE(std::all_of(name, name + std::strlen(name), [](char c) { return std::islower(c) || c == '_'; }))
+            << name;
+        EXPECT_TRUE(names.insert(name).second) << name << " twice";
+    };
+    for (int cause = CauseNone; cause <= CauseInterrupted; ++cause) check(RunCauseName(static_cast<RunCause>(cause)));
+    for (int stage = StageNotStarted; stage <= StageFinished; ++stage) check(RunStageName(static_cast<RunStage>(stage)));
+    EXPECT_STREQ(RunCauseName(CauseNoAnswer), "no_answer");
+    EXPECT_STREQ(RunStageName(StageRomMode), "rom_mode");
+    EXPECT_STREQ(RunCauseName(static_cast<RunCause>(CauseInterrupted + 1)), "unknown");
+
+    // A record from before the names were shared, and before it named its program.
+    const char* old = "{\"time\":\"t\",\"result\":\"failed\",\"stage\":\"rom-mode\",\"cause\":\"no-answer\"}";
+    HistoryRecord record;
+    ASSERT_TRUE(ParseHistoryLine(old, std::strlen(old), record));
+    EXPECT_STREQ(record.stage, "rom_mode");
+    EXPECT_STREQ(record.cause, "no_answer");
+    EXPECT_STREQ(record.writtenBy, "window");
 }
 
 TEST(RunHistoryTest, ACrashInsideARecordLeavesTheOthersReadableAndTheNextOneWhole) {
@@ -239,7 +264,7 @@ TEST_F(RunRecorderTest, FilesAreWrittenOnlyBetweenPagesAndAtTheEnd) {
     ASSERT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 2), 1);
     EXPECT_STREQ(runs[0].result, "failed");
     EXPECT_STREQ(runs[0].stage, "program");
-    EXPECT_STREQ(runs[0].cause, "no-answer");
+    EXPECT_STREQ(runs[0].cause, "no_answer");
     EXPECT_STREQ(runs[0].versionBefore, "1_0");
     EXPECT_STREQ(runs[0].versionAfter, "1_0");
     EXPECT_STREQ(runs[0].model, "RX93");

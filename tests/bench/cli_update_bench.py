@@ -42,7 +42,9 @@ def prepare(folder, dist, program):
 def one_run(folder, command):
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.monotonic()
-    done = subprocess.run(command, cwd=folder, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+    # The native program keeps its run log and history in the bench's folder.
+    env = dict(os.environ, XDG_STATE_HOME=folder)
+    done = subprocess.run(command, cwd=folder, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                           stderr=subprocess.DEVNULL, text=True)
     wall_ms = (time.monotonic() - start) * 1000
     after = resource.getrusage(resource.RUSAGE_CHILDREN)

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """veltrane-cli.exe under Wine against the simulator library, as a script
-on Windows runs it: devices, an update with its JSON events, exit codes,
-and the device lock (a named mutex) held by one process against another.
+on Windows runs it: devices, an update with its JSON events and its
+record in the history, exit codes, and the device lock (a named mutex)
+held by one process against another.
 
     cli_exe_test.py <distribution folder> <work folder>
 """
@@ -72,6 +73,14 @@ class CliExeTest(unittest.TestCase):
         self.assertEqual((result["version_before"], result["version_after"]), ("1_0", "1_2"))
         code, out, _ = self.cli("devices")
         self.assertEqual(out, "headset  28F80106  RX93  1_2\n")
+        # The run is the newest in the history (the prefix keeps older ones).
+        code, out, _ = self.cli("--json", "history", "--device", "28F80106", "--limit", "1")
+        events = [json.loads(line) for line in out.splitlines()]
+        self.assertEqual((code, [event["event"] for event in events]), (0, ["history", "result"]), out)
+        run = events[0]["history"]
+        self.assertEqual((run["written_by"], run["operation"], run["result"]), ("cli", "update", "passed"))
+        self.assertEqual((run["version_before"], run["version_after"], run["sha256"]),
+                         ("1_0", "1_2", result["sha256"]))
 
     def test_a_file_that_does_not_fit_is_exit_6_and_a_bad_command_exit_2(self):
         self.plug("device adapter product=28F80108 kind=12 identity=01 reply=v1_0_RX93\n")

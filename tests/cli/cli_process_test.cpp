@@ -69,8 +69,13 @@ class CliProcessTest : public ::testing::Test {
         std::filesystem::copy_file(std::filesystem::path("../..") / "hostapi_vmi.dll", "hostapi_vmi.dll");
         lockPath_ = (std::filesystem::current_path() / "devices.lock").string();
         setenv("VELTRANE_DEVICE_LOCK", lockPath_.c_str(), 1);
+        // Runs write their log and history here, not into the user's folder.
+        setenv("XDG_STATE_HOME", std::filesystem::current_path().c_str(), 1);
     }
-    void TearDown() override { unsetenv("VELTRANE_DEVICE_LOCK"); }
+    void TearDown() override {
+        unsetenv("VELTRANE_DEVICE_LOCK");
+        unsetenv("XDG_STATE_HOME");
+    }
 
     static void Plug(const char* devices) { std::ofstream("sim_devices.txt") << devices; }
 
@@ -148,6 +153,17 @@ TEST_F(CliProcessTest, CtrlCDuringAPageEndsTheRunAtThePageBoundaryWithExit130) {
     for (const Json& event : rest) EXPECT_NE(event["event"], "progress");  // page 3 never began
     EXPECT_EQ(rest.back()["result"]["outcome"], "interrupted");
     EXPECT_EQ(rest[rest.size() - 2]["stage"]["line"], "Device accepted Reset...");
+
+    // The stopped run is in the history, as the program told it.
+    std::ifstream history("veltrane-updater/history.jsonl");
+    std::string last;
+    for (std::string line; std::getline(history, line);) last = line;
+    ASSERT_FALSE(last.empty());
+    const Json record = Json::parse(last);
+    EXPECT_EQ(record["writtenBy"], "cli");
+    EXPECT_EQ(record["cause"], "interrupted");
+    EXPECT_EQ(record["page"], 3);
+    EXPECT_EQ(record["reason"], rest.back()["result"]["reason"]);
 }
 
 }  // namespace

@@ -105,7 +105,8 @@ class HistoryTest(unittest.TestCase):
                          "Version after: 1_0", "Duration: "]:
             self.assertIn(expected, log)
         run = self.history()[-1]
-        self.assertEqual((run["result"], run["stage"], run["cause"], run["page"]), ("failed", "program", "no-answer", 1))
+        self.assertEqual((run["result"], run["stage"], run["cause"], run["page"]), ("failed", "program", "no_answer", 1))
+        self.assertEqual(run["writtenBy"], "window")
         with open(os.path.join(app.folder, "files", "RX93_Headset_v1_2_ef.txt"), "rb") as f:
             self.assertEqual(run["sha256"], hashlib.sha256(f.read()).hexdigest())
 
@@ -132,7 +133,7 @@ class HistoryTest(unittest.TestCase):
                                                           "image: line 17 has no number.")
         self.assertNotIn("SerialMemEnterFlashMode", app.trace(), "the device was not touched")
         run = self.history()[-1]
-        self.assertEqual((run["result"], run["cause"], run["line"]), ("refused", "file-no-number", 17))
+        self.assertEqual((run["result"], run["cause"], run["line"]), ("refused", "file_no_number", 17))
         # The refused file is still named by its digest.
         with open(os.path.join(app.folder, "files", "RX93_Headset_v1_2_ef.txt"), "rb") as f:
             content = f.read()
