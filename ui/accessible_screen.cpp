@@ -51,10 +51,11 @@ const char* ButtonLabel(const ScreenWords& words, HitZone zone) {
     return "";
 }
 
-// Places `item` by reading order: top to bottom, then left to right; the
-// title-bar glyphs stay at the end, where they were put last.
+// Places `item` by reading order: top to bottom, then left to right, after
+// any item already at the same place. The items and their places are the
+// same on every screen, so every item's index is too.
 void Insert(AccessibleScreen& out, const AccessibleItem& item) {
-    if (out.count >= kMaxAccessibleItems) return;
+    if (out.count >= kAccessibleItems) return;
     int at = out.count;
     while (at > 0) {
         const AccessibleItem& before = out.items[at - 1];
@@ -68,51 +69,59 @@ void Insert(AccessibleScreen& out, const AccessibleItem& item) {
     ++out.count;
 }
 
-void AddButtons(const UpdaterState& state, const ScreenFacts& facts, const ScreenWords& words,
-                AccessibleScreen& out) {
-    HitZone zones[kMaxScreenZones];
-    const int count = PaintedZones(facts.skin, facts.panel, zones);
-    for (int i = 0; i < count; ++i) {
-        AccessibleItem item;
-        item.role = zones[i] == ZoneHelpLink ? RoleLink : RolePushButton;
-        item.zone = zones[i];
-        item.bounds = ZoneRect(zones[i]);
-        const bool live = ZoneAnswers(state, zones[i]);
-        item.states = live ? StateFocusable : StateUnavailable;
-        if (live && facts.windowFocused && state.keyboard.zone == zones[i]) item.states |= StateFocused;
-        CopyWords(item.name, sizeof item.name, ButtonLabel(words, zones[i]));
-        if (IsGlyph(zones[i])) {
-            if (out.count < kMaxAccessibleItems) out.items[out.count++] = item;
-        } else {
-            Insert(out, item);
-        }
+AccessibleItem ZoneItem(const UpdaterState& state, const ScreenFacts& facts, const ScreenWords& words, HitZone zone) {
+    HitZone painted[kMaxScreenZones];
+    const int count = PaintedZones(facts.skin, facts.panel, painted);
+    bool shown = false;
+    for (int i = 0; i < count; ++i) shown = shown || painted[i] == zone;
+    AccessibleItem item;
+    item.role = zone == ZoneHelpLink ? RoleLink : RolePushButton;
+    item.zone = zone;
+    item.bounds = ZoneRect(zone);
+    if (!shown) {
+        item.states = StateInvisible;
+        return item;
     }
+    const bool live = ZoneAnswers(state, zone);
+    item.states = live ? StateFocusable : StateUnavailable;
+    if (live && facts.windowFocused && state.keyboard.zone == zone) item.states |= StateFocused;
+    CopyWords(item.name, sizeof item.name, ButtonLabel(words, zone));
+    return item;
 }
 
-// The labels over the skin that show text, and the bar on the screens with
-// a progress track. Nothing under the warning panel.
+// The labels over the skin and the bar, shown where the screen shows them:
+// a label with text, the bar on the screens with a progress track, and
+// nothing under the warning panel.
 void AddControls(const ScreenFacts& facts, const ScreenWords& words, AccessibleScreen& out) {
-    if (facts.panel) return;
     for (const ControlLayout& layout : kControlLayout) {
+        if (layout.kind == KindBitmap) continue;
         const ControlFacts& control = facts.controls[layout.id];
         AccessibleItem item;
         item.control = layout.id;
         item.bounds = layout.rect;
         item.states = StateReadOnly;
         if (layout.id == ControlProgressText) {
-            if (!words.progressTrack) continue;
-            const ControlFacts& percent = facts.controls[ControlPercentText];
             item.role = RoleProgressBar;
-            CopyWords(item.name, sizeof item.name, words.headline);
-            CopyWords(item.value, sizeof item.value, percent.visible && percent.text[0] != '\0' ? percent.text : "0 %");
-        } else if (layout.kind != KindBitmap && control.visible) {
-            item.role = RoleText;
+            if (words.progressTrack && !facts.panel) {
+                const ControlFacts& percent = facts.controls[ControlPercentText];
+                CopyWords(item.name, sizeof item.name, words.headline);
+                CopyWords(item.value, sizeof item.value,
+                          percent.visible && percent.text[0] != '\0' ? percent.text : "0 %");
+            }
+        } else if (control.visible && !facts.panel) {
             CopyWords(item.name, sizeof item.name, control.text);
-            if (item.name[0] == '\0') continue;
-        } else {
-            continue;
         }
+        if (item.name[0] == '\0') item.states |= StateInvisible;
         Insert(out, item);
+    }
+}
+
+void AddZones(const UpdaterState& state, const ScreenFacts& facts, const ScreenWords& words, AccessibleScreen& out) {
+    for (int zone = ZoneDragBand + 1; zone <= kHitZoneCount; ++zone) {
+        if (!IsGlyph(static_cast<HitZone>(zone))) Insert(out, ZoneItem(state, facts, words, static_cast<HitZone>(zone)));
+    }
+    for (HitZone glyph : kTitleGlyphZones) {
+        if (out.count < kAccessibleItems) out.items[out.count++] = ZoneItem(state, facts, words, glyph);
     }
 }
 
@@ -140,7 +149,7 @@ void DescribeScreen(const UpdaterState& state, const ScreenFacts& facts, Accessi
     CopyWords(out.name, sizeof out.name, words.headline);
     Describe(facts, words, out);
     AddControls(facts, words, out);
-    AddButtons(state, facts, words, out);
+    AddZones(state, facts, words, out);
 }
 
 int ItemOfZone(const AccessibleScreen& screen, HitZone zone) {
@@ -159,8 +168,16 @@ int ItemOfControl(const AccessibleScreen& screen, ControlId control) {
 
 int ItemAt(const AccessibleScreen& screen, int x, int y) {
     for (int i = screen.count - 1; i >= 0; --i) {
+        if (screen.items[i].states & StateInvisible) continue;
         const PixelRect& r = screen.items[i].bounds;
         if (x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height) return i;
+    }
+    return -1;
+}
+
+int NextVisibleItem(const AccessibleScreen& screen, int from, bool backwards) {
+    for (int i = from + (backwards ? -1 : 1); i >= 0 && i < screen.count; i += backwards ? -1 : 1) {
+        if ((screen.items[i].states & StateInvisible) == 0) return i;
     }
     return -1;
 }
