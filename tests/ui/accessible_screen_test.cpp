@@ -173,6 +173,20 @@ TEST_F(AccessibleScreenTest, TheUpdatedScreenNamesTheNewVersionTheLinkAndTheNoti
                                  "button \"Minimise\" focusable", "button \"Close\" focusable"}));
 }
 
+TEST_F(AccessibleScreenTest, TheFailedScreenReadsWhyTheRunStopped) {
+    state.screenMode = ScreenFailed;
+    state.modeProgramFirmwareOnly = 1;
+    controls.ShowSkin(SkinHeadsetFailed);
+    controls.SetText(ControlReasonText, "Could not connect to the headset (status -5).");
+    controls.Show(ControlReasonText, true);
+    Read();
+    EXPECT_STREQ(screen.name, "Update failed");
+    EXPECT_EQ(Lines(screen), (std::vector<std::string>{
+                                 "button \"Try Again\" focusable focused", "button \"Cancel\" focusable",
+                                 "text \"Could not connect to the headset (status -5).\"",
+                                 "button \"Minimise\" focusable", "button \"Close\" focusable"}));
+}
+
 TEST_F(AccessibleScreenTest, ProgressIsToldOncePerTenth) {
     const struct {
         bool shown;
