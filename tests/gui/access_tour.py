@@ -243,8 +243,10 @@ class AccessTour:
         self.key("Return")
         self.wait_run()
         tree = self.screen("Update failed")
-        self.expect(tree, [(button, "Try Again", "focusable,focused"), (button, "Cancel", "focusable")] + glyphs,
-                    "Try Again")
+        reason = [i["name"] for i in tree.items if i["role"] == "text"]
+        self.check(len(reason) == 1 and reason[0].startswith("Stopped while programming page"), "the reason is read")
+        self.expect(tree, [(button, "Try Again", "focusable,focused"), (button, "Cancel", "focusable"),
+                           ("text", reason[0], "")] + glyphs, "Try Again")
         failed = self.shot("headset_failed_ring_on_try_again")
         self.check(self.ring_at(failed, "try_again"), "the ring around Try Again")
         app.plug(HEADSET)
