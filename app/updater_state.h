@@ -87,7 +87,8 @@ struct DragState {
     ScreenPoint cursorNow{};
 };
 
-// The keyboard's focus over the painted buttons (UI thread only).
+// The keyboard's focus over the painted buttons, and the progress last told
+// to screen readers (UI thread only).
 struct KeyboardFocus {
     int32_t zone = 0;            // the focused HitZone; 0 for none
     int32_t skin = 0;            // the screen it was chosen for: the SkinId on skinView; 0 before the first

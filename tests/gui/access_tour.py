@@ -19,7 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from updater_gui import HEADSET, WINE_RUN, Updater, VirtualDisplay, runs_finished, wait_until  # noqa: E402
+from updater_gui import ADAPTER, HEADSET, WINE_RUN, Updater, VirtualDisplay, runs_finished, wait_until  # noqa: E402
 
 import layout  # noqa: E402
 
@@ -297,7 +297,17 @@ class AccessTour:
         self.key("Escape")
         self.check(wait_until(lambda: self.app.dialog("Choose a Firmware", timeout=0.2) is None, 10), "Esc closes it")
 
-        print("10. Alt+F4 with nothing running closes the program")
+        print("10. several devices, then the adapter")
+        app.plug(HEADSET, ADAPTER)
+        tree = self.screen("Several devices connected")
+        self.expect(tree, glyphs, None)
+        app.plug(ADAPTER)
+        tree = self.screen("Veltrane USB Adapter")
+        self.expect(tree, [("text", "1_0", ""), (button, SELECT_FIRMWARE, "focusable,focused"),
+                           (button, "Verify", "unavailable"), (button, "Update", "unavailable")] + glyphs,
+                    SELECT_FIRMWARE)
+
+        print("11. Alt+F4 with nothing running closes the program")
         self.key("alt+F4")
         code, _ = app.wait_exit(30)
         self.check(code == 0, "exit code 0")

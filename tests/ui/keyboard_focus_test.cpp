@@ -101,17 +101,6 @@ TEST_F(KeyboardTest, EveryScreenHasItsOrderAndItsMainActionTakesTheFocus) {
     }
 }
 
-// The found screens paint Verify and Update disabled; they stay out of the
-// order until a file is chosen, as they do for the pointer.
-TEST_F(KeyboardTest, PaintedButtonsThatDoNotAnswerAreLeftOut) {
-    state.screenMode = ScreenIdle;
-    state.deviceView = ViewHeadset;
-    controls.ShowSkin(SkinHeadsetFound);
-    HitZone painted[kMaxScreenZones];
-    ASSERT_EQ(PaintedZones(SkinHeadsetFound, false, painted), 5);
-    EXPECT_EQ(OrderOf(state), (Zones{ZoneFirmwareBox, ZoneMinimiseGlyph, ZoneCloseGlyph}));
-}
-
 TEST_F(KeyboardTest, TabAndShiftTabWrapAndTheRingShowsOnceTheKeyboardMovesTheFocus) {
     ActionsScreen();
     EXPECT_EQ(Focus(), ZoneUpdate);
