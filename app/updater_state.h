@@ -87,6 +87,16 @@ struct DragState {
     ScreenPoint cursorNow{};
 };
 
+// The keyboard's focus over the painted buttons, and the progress last told
+// to screen readers (UI thread only).
+struct KeyboardFocus {
+    int32_t zone = 0;            // the focused HitZone; 0 for none
+    int32_t skin = 0;            // the screen it was chosen for: the SkinId on skinView; 0 before the first
+    uint8_t panel = 0;           // ... and whether the warning panel was over it
+    uint8_t ringShown = 0;       // the ring shows once the keyboard has moved the focus
+    int32_t progressTenth = -1;  // the tenth of the progress last announced; -1 for none
+};
+
 struct UpdaterState {
     // Seams to the outside world, set once at start-up (or by a test).
     System* system = nullptr;
@@ -141,6 +151,7 @@ struct UpdaterState {
     char progressBuffer[kProgressChars + 1] = {};
 
     DragState drag;
+    KeyboardFocus keyboard;
 
     // --- The last run, beyond screenMode (worker thread; read by the UI only
     // after updateRequested is back at 0) ---

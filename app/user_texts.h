@@ -126,7 +126,11 @@
   X(TextReportLogTail, "The end of the run log:") \
   X(TextReportNoLog, "The run log is empty.") \
   X(TextReportRun, "- {detail}") \
-  X(TextReportRunReason, "  {detail}")
+  X(TextReportRunReason, "  {detail}") \
+  /* Read out by screen readers: names of what the screen shows without words. */ \
+  X(TextAccessMinimise, "Minimise") \
+  X(TextAccessClose, "Close") \
+  X(TextAccessPress, "Press")
 // clang-format on
 
 enum TextId : int {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/updater_state.h"
+#include "ui/access_win.h"
 #include "ui/layout.h"
 #include "ui/skin_cache_win.h"
 #include "ui/win_ui.h"
@@ -134,6 +135,7 @@ void Execute(const ControlRequest& request) {
         case RequestShowSkin:
             if (control == nullptr) return;
             SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(request.skin)));
+            NoteSkinShown(request.skin);
             RepaintArea(nullptr);
             ExpectScreensAfter(TheSkinCache(), request.skin);
             PostMessageA(ui.mainWindow, kIdleLoadMessage, 0, 0);
@@ -162,6 +164,7 @@ void Submit(const ControlRequest& request) {
     WinUi& ui = TheUi();
     if (GetCurrentThreadId() == ui.uiThreadId) {
         Execute(request);
+        FollowScreenChanges();
     } else if (ui.mainWindow != nullptr) {
         SendMessageA(ui.mainWindow, kControlRequestMessage, 0, reinterpret_cast<LPARAM>(&request));
     }
@@ -199,4 +202,7 @@ Controls& WindowsControls() {
     return controls;
 }
 
-void CarryOutControlRequest(LPARAM request) { Execute(*reinterpret_cast<const ControlRequest*>(request)); }
+void CarryOutControlRequest(LPARAM request) {
+    Execute(*reinterpret_cast<const ControlRequest*>(request));
+    FollowScreenChanges();
+}

@@ -137,3 +137,17 @@ constexpr const ZoneBounds& Zone(HitZone zone) { return kHitZones[zone - 1]; }
 inline constexpr ZoneBounds kMinimiseGlyph = {697, 710, 13, 27};
 inline constexpr ZoneBounds kMaximiseGlyph = {734, 747, 13, 27};
 inline constexpr ZoneBounds kCloseGlyph = {769, 783, 13, 27};
+
+// The keyboard's focus ring: a frame in the skins' accent colour around the
+// focused zone, clear of the button painted inside it (buttons keep two
+// pixels of their zone free, the ring keeps three more outside).
+inline constexpr Rgb kFocusRingColour = kProgressBarColour;
+inline constexpr int kFocusRingOutset = 3;
+inline constexpr int kFocusRingWidth = 2;
+
+// The ring's outer edge in client pixels.
+constexpr PixelRect FocusRingRect(HitZone zone) {
+    const ZoneBounds& z = Zone(zone);
+    return {z.xMin - kFocusRingOutset, z.yMin - kFocusRingOutset, z.xMax - z.xMin + 1 + 2 * kFocusRingOutset,
+            z.yMax - z.yMin + 1 + 2 * kFocusRingOutset};
+}

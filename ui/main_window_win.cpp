@@ -7,6 +7,7 @@
 #include "app/update_worker.h"
 #include "app/updater_state.h"
 #include "platform/system_win.h"
+#include "ui/access_win.h"
 #include "ui/layout.h"
 #include "ui/pointer_input.h"
 #include "ui/resource.h"
@@ -53,6 +54,7 @@ void CreateControl(HINSTANCE instance, const ControlLayout& layout) {
                                    layout.rect.x, layout.rect.y, layout.rect.width, layout.rect.height,
                                    ui.mainWindow, nullptr, instance, nullptr);
     ui.controls[layout.id] = control;
+    if (layout.kind == KindBitmap) AttachFocusRing(control);
     if (layout.id == ControlSkinView) {
         SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(SkinIntro)));
     } else if (layout.kind != KindBitmap && layout.initiallyVisible) {
@@ -197,6 +199,24 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_CAPTURECHANGED:
             OnPointerCaptureLost(state);
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (OnKeyMessage(message, wParam, lParam)) return 0;
+            break;
+        case WM_GETDLGCODE:
+            return DLGC_WANTALLKEYS;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            OnWindowFocus();
+            return 0;
+        case WM_GETOBJECT: {
+            LRESULT object = 0;
+            if (AnswerGetObject(window, wParam, lParam, object)) return object;
+            break;
+        }
+        case kPressZoneMessage:
+            OnPressZoneMessage(wParam);
             return 0;
         case WM_QUERYENDSESSION:
             // Log-off and shutdown wait while an operation is requested, as a close does.

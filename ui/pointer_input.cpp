@@ -6,6 +6,7 @@
 #include "ui/layout.h"
 #include "ui/version_label.h"
 #include "ui/window_ops.h"
+#include "ui/zone_state.h"
 
 namespace {
 
@@ -17,26 +18,6 @@ void ClearModes(UpdaterState& state) {
     state.modeProgramFirmwareOnly = 0;
     state.modeVerifyFirmwareOnly = 0;
     state.modeVerifyOnly = 0;
-}
-
-// --- Zone conditions ---
-
-bool FirmwareBoxLive(const UpdaterState& state) {
-    const int32_t view = state.deviceView;
-    return state.screenMode == ScreenIdle && state.updateRequested == 0 && state.modeProgramFirmwareOnly == 0 &&
-           state.modeVerifyFirmwareOnly == 0 && (view == ViewAdapter || view == ViewHeadset);
-}
-
-// Try Again and Cancel answer on the failed and mismatch screens.
-bool ResultButtonsLive(const UpdaterState& state) {
-    const int32_t mode = state.screenMode;
-    return (mode == ScreenFailed || mode == ScreenIdMismatch) && state.updateRequested == 0 &&
-           (state.modeProgramFirmwareOnly == 1 || state.modeVerifyFirmwareOnly == 1);
-}
-
-bool ActionButtonsLive(const UpdaterState& state) {
-    return state.screenMode == ScreenIdle && state.updateRequested == 0 && state.modeProgramFirmwareOnly == 0 &&
-           state.modeVerifyFirmwareOnly == 0 && state.firmwareChosen == 1;
 }
 
 // --- Actions ---
@@ -99,6 +80,11 @@ void Done(UpdaterState& state) {
     ClearModes(state);
 }
 
+// The article the program was given, or the page shipped beside it.
+void OpenHelpArticle(UpdaterState& state) {
+    state.windowOps->OpenDocument(state.helpArticle[0] != '\0' ? state.helpArticle : kHelpArticle);
+}
+
 void DismissWarning(UpdaterState& state) {
     state.controls->Show(ControlWarningPanel, false);
     state.warningOpen = 0;
@@ -120,33 +106,26 @@ void StartDrag(UpdaterState& state, int x, int y) {
 // Zones 1 to 12 in order; each sees the state the zones before it left.
 // False when the press ends here (Cancel); Try Again leaves only zone 13.
 bool SortPress(UpdaterState& state, int x, int y) {
-    auto in = [&](HitZone zone) { return Zone(zone).Contains(x, y); };
-    if (in(ZoneDragBand)) StartDrag(state, x, y);
-    if (in(ZoneContinue) && state.screenMode == ScreenIntro) Continue(state);
-    if (in(ZoneCloseGlyph)) state.windowOps->SendCloseRequest();
-    if (in(ZoneMinimiseGlyph)) state.windowOps->Minimise();
-    if (in(ZoneFirmwareBox) && FirmwareBoxLive(state)) state.windowOps->OpenSelectionDialog();
-    if (in(ZoneCancel) && ResultButtonsLive(state)) {
+    auto live = [&](HitZone zone) { return Zone(zone).Contains(x, y) && ZoneAnswers(state, zone); };
+    if (live(ZoneDragBand)) StartDrag(state, x, y);
+    if (live(ZoneContinue)) Continue(state);
+    if (live(ZoneCloseGlyph)) state.windowOps->SendCloseRequest();
+    if (live(ZoneMinimiseGlyph)) state.windowOps->Minimise();
+    if (live(ZoneFirmwareBox)) state.windowOps->OpenSelectionDialog();
+    if (live(ZoneCancel)) {
         BackToChoosing(state);
         return false;
     }
-    if (in(ZoneTryAgain) && ResultButtonsLive(state)) {
+    if (live(ZoneTryAgain)) {
         RestartOperation(state);
         return true;
     }
-    if (in(ZoneUpdate) && ActionButtonsLive(state)) StartOperation(state, false);
-    if (in(ZoneVerify) && ActionButtonsLive(state)) StartOperation(state, true);
-    bool doneFired = false;
-    if (in(ZoneDoneVerified) && state.screenMode == ScreenPassed && state.modeVerifyFirmwareOnly == 1) {
-        Done(state);
-        doneFired = true;
-    }
-    if (in(ZoneDoneUpdated) && state.screenMode == ScreenPassed && state.modeProgramFirmwareOnly == 1 && !doneFired) {
-        Done(state);
-    }
-    if (in(ZoneHelpLink) && state.screenMode == ScreenPassed && state.modeProgramFirmwareOnly == 1) {
-        state.windowOps->OpenDocument(state.helpArticle[0] != '\0' ? state.helpArticle : kHelpArticle);
-    }
+    if (live(ZoneUpdate)) StartOperation(state, false);
+    if (live(ZoneVerify)) StartOperation(state, true);
+    const bool doneFired = live(ZoneDoneVerified);
+    if (doneFired) Done(state);
+    if (live(ZoneDoneUpdated) && !doneFired) Done(state);
+    if (live(ZoneHelpLink)) OpenHelpArticle(state);
     return true;
 }
 
@@ -154,7 +133,27 @@ bool SortPress(UpdaterState& state, int x, int y) {
 
 void OnLeftButtonDown(UpdaterState& state, int x, int y) {
     if (!SortPress(state, x, y)) return;
-    if (Zone(ZoneGotIt).Contains(x, y) && state.warningOpen == 1) DismissWarning(state);
+    if (Zone(ZoneGotIt).Contains(x, y) && ZoneAnswers(state, ZoneGotIt)) DismissWarning(state);
+}
+
+bool PressZone(UpdaterState& state, HitZone zone) {
+    if (zone == ZoneDragBand || !ZoneAnswers(state, zone)) return false;
+    switch (zone) {
+        case ZoneContinue: Continue(state); break;
+        case ZoneCloseGlyph: state.windowOps->SendCloseRequest(); break;
+        case ZoneMinimiseGlyph: state.windowOps->Minimise(); break;
+        case ZoneFirmwareBox: state.windowOps->OpenSelectionDialog(); break;
+        case ZoneCancel: BackToChoosing(state); break;
+        case ZoneTryAgain: RestartOperation(state); break;
+        case ZoneUpdate: StartOperation(state, false); break;
+        case ZoneVerify: StartOperation(state, true); break;
+        case ZoneDoneVerified:
+        case ZoneDoneUpdated: Done(state); break;
+        case ZoneHelpLink: OpenHelpArticle(state); break;
+        case ZoneGotIt: DismissWarning(state); break;
+        case ZoneDragBand: break;
+    }
+    return true;
 }
 
 void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y) {

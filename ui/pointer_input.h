@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "ui/layout.h"
+
 struct UpdaterState;
 
 // The command of the About box (Alt+? and Alt+/).
@@ -18,6 +20,11 @@ inline constexpr uint32_t kLeftButtonOnly = 1;
 
 // A left-button press at client coordinates (x, y).
 void OnLeftButtonDown(UpdaterState& state, int x, int y);
+// A zone's own action, as a press inside that zone alone would run it, when
+// the zone answers now (the keyboard and assistive technology press zones
+// this way, so an overlapping zone never fires with it). The drag band is
+// not pressed. True when the action ran.
+bool PressZone(UpdaterState& state, HitZone zone);
 // A pointer move with the message's button state.
 void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y);
 void OnLeftButtonUp(UpdaterState& state);

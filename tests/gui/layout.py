@@ -22,6 +22,9 @@ _CONTROLS = {
 
 assert len(ZONES) == 13, "ui/layout.h: hit zones not found"
 
+RING_OUTSET = int(re.search(r"kFocusRingOutset = (\d+);", _TEXT).group(1))
+RING_COLOUR = (37, 121, 173)  # the skins' accent, kFocusRingColour
+
 
 def centre(zone):
     x_min, x_max, y_min, y_max = ZONES[zone]
@@ -31,3 +34,9 @@ def centre(zone):
 def rect(control):
     """(x, y, width, height) of a control, by its name without the prefix: "currentVersionText"."""
     return _CONTROLS[control]
+
+
+def ring_edge(zone):
+    """A window pixel on the left edge of the focus ring around a zone, halfway down."""
+    x_min, _, y_min, y_max = ZONES[zone]
+    return x_min - RING_OUTSET, (y_min + y_max) // 2

@@ -26,15 +26,21 @@ void RecordingControls::ShowMainWindow() {
 }
 
 void RecordingControls::Show(ControlId control, bool visible) {
-    std::lock_guard<std::mutex> guard(lock_);
-    controls_[control].visible = visible;
-    Note(std::string(visible ? "show " : "hide ") + ControlName(control));
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        controls_[control].visible = visible;
+        Note(std::string(visible ? "show " : "hide ") + ControlName(control));
+    }
+    After();
 }
 
 void RecordingControls::SetText(ControlId control, const char* text) {
-    std::lock_guard<std::mutex> guard(lock_);
-    controls_[control].text = text;
-    Note(std::string("text ") + ControlName(control) + " \"" + text + "\"");
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        controls_[control].text = text;
+        Note(std::string("text ") + ControlName(control) + " \"" + text + "\"");
+    }
+    After();
 }
 
 void RecordingControls::Repaint(ControlId control) {
@@ -49,10 +55,13 @@ void RecordingControls::SetFont(ControlId control, FontId font) {
 }
 
 void RecordingControls::ShowSkin(SkinId skin) {
-    std::lock_guard<std::mutex> guard(lock_);
-    skin_ = skin;
-    skins_.push_back(skin);
-    Note("skin " + std::to_string(skin));
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        skin_ = skin;
+        skins_.push_back(skin);
+        Note("skin " + std::to_string(skin));
+    }
+    After();
 }
 
 void RecordingControls::CloseSelectionDialog() {

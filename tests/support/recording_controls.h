@@ -44,6 +44,9 @@ struct RecordingControls : Controls {
     // Called (outside the lock) when the worker sends the close request, so
     // a test can have an open dialog answer it.
     std::function<void()> onCloseSelectionDialog;
+    // Called (outside the lock) after every request that changes what the
+    // window shows, as the window looks at its screen after each request.
+    std::function<void()> afterRequest;
 
    private:
     struct ControlState {
@@ -52,6 +55,9 @@ struct RecordingControls : Controls {
         int font = -1;
     };
     void Note(const std::string& request);
+    void After() const {
+        if (afterRequest) afterRequest();
+    }
     mutable std::mutex lock_;
     ControlState controls_[ControlCount];
     SkinId skin_ = SkinIntro;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -403,6 +404,52 @@ TEST_F(SkinLayoutTest, OnlyTheProductNamesAppear) {
                 bool known = false;
                 for (const char* name : allowed) known = known || text.compare(at, std::strlen(name), name) == 0;
                 EXPECT_TRUE(known) << screen.name << ": " << text;
+            }
+        }
+    }
+}
+
+// What a screen reader is told is what is painted: every word on a skin is
+// in that skin's entry of the one table of screen words, and every word
+// there is painted on it.
+TEST_F(SkinLayoutTest, ThePaintedWordsAreTheScreensWords) {
+    for (const SkinScreen& screen : SkinScreens()) {
+        SCOPED_TRACE(screen.name);
+        const ScreenWords& words = WordsOf(screen.id);
+        std::set<std::string> painted, table;
+        for (const SkinElement& element : Elements(screen.id)) {
+            if (element.text == nullptr) continue;
+            const bool pressed = element.kind != ElementText;
+            painted.insert(pressed ? std::to_string(element.zone) + " " + element.text : element.text);
+        }
+        table.insert(words.headline);
+        for (const ScreenLine& line : words.lines) {
+            if (line.text != nullptr) table.insert(line.text);
+        }
+        for (const ScreenButton& button : words.buttons) {
+            if (button.zone != kNoZone) table.insert(std::to_string(button.zone) + " " + button.label);
+        }
+        EXPECT_EQ(painted, table);
+    }
+}
+
+// The ring drawn around a focused button stays on its skin and off every
+// other button painted there.
+TEST_F(SkinLayoutTest, FocusRingsKeepOffTheOtherButtons) {
+    for (const SkinScreen& screen : SkinScreens()) {
+        std::vector<HitZone> zones = {ZoneMinimiseGlyph, ZoneCloseGlyph};
+        if (screen.id == SkinWarning) zones.clear();
+        for (const SkinElement& element : Elements(screen.id)) {
+            if (element.kind == ElementButton || element.kind == ElementFirmwareBox || element.kind == ElementLink) {
+                zones.push_back(element.zone);
+            }
+        }
+        for (HitZone ring : zones) {
+            const Box box = RectBox(FocusRingRect(ring));
+            EXPECT_TRUE(LiesInside(box, RectBox(SkinCanvas(screen.id)))) << screen.name << " zone " << ring;
+            for (HitZone other : zones) {
+                if (other == ring) continue;
+                EXPECT_FALSE(Overlaps(box, ButtonBox(other))) << screen.name << " zone " << ring;
             }
         }
     }

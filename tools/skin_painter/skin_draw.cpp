@@ -67,7 +67,7 @@ void DrawTitleStrip(cairo_t* cr, const SkinFonts& fonts) {
     SelectFont(cr, fonts, FaceSemibold, kTitleSize);
     SetColour(cr, kTitleColour);
     cairo_move_to(cr, kTitleTextX, kTitleBaseline);
-    cairo_show_text(cr, kTitleText);
+    cairo_show_text(cr, kWordsTitle);
     DrawWindowGlyphs(cr);
 }
 

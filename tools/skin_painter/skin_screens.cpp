@@ -1,5 +1,6 @@
-// The screens' contents. Controls and zones come from ui/layout.h; the few
-// numbers here place the free text and the drawings around them.
+// The screens' contents. Controls and zones come from ui/layout.h and every
+// word from ui/screen_texts.h; the few numbers here place the free text and
+// the drawings around them.
 #include "tools/skin_painter/skin_screens.h"
 
 namespace {
@@ -50,31 +51,31 @@ constexpr SkinElement Device(DeviceDrawing device, PixelRect box = kDeviceArea, 
 
 constexpr SkinElement kIntro[] = {
     Device(DrawingHeadset, {kIntroCentre - 70, 64, 140, 100}),
-    {.kind = ElementText, .text = "Update your Veltrane Headset", .style = StyleHeadline,
+    {.kind = ElementText, .text = kWordsIntroHeadline, .style = StyleHeadline,
      .anchor = AnchorCentre, .x = kIntroCentre, .baseline = 208},
-    {.kind = ElementText, .text = "This program installs new firmware on your Veltrane Headset.",
+    {.kind = ElementText, .text = kWordsIntroBody,
      .anchor = AnchorCentre, .x = kIntroCentre, .baseline = 246},
     {.kind = ElementNote, .box = {kIntroCentre - 300, 276, 600, 66}},
-    {.kind = ElementText, .text = "Note: the USB cable supplied with the headset may only charge it.",
+    {.kind = ElementText, .text = kWordsIntroCableNote,
      .style = StyleNote, .anchor = AnchorCentre, .x = kIntroCentre, .baseline = 303},
-    {.kind = ElementText, .text = "If the headset is not detected, connect it with another micro-USB cable.",
+    {.kind = ElementText, .text = kWordsIntroOtherCable,
      .style = StyleNote, .anchor = AnchorCentre, .x = kIntroCentre, .baseline = 326},
-    Button(ZoneContinue, "Continue", LookPrimary),
+    Button(ZoneContinue, kWordsContinue, LookPrimary),
 };
 
 // --- Device screens ---
 
 constexpr SkinElement kNoConnection[] = {
-    Headline("No connection"),
-    Line("Please connect your Veltrane Headset to a USB port.", 0),
+    Headline(kWordsNoConnection),
+    Line(kWordsConnectHeadset, 0),
     Device(DrawingHeadset, kPairHeadsetArea, true),
     Device(DrawingAdapter, kPairAdapterArea, true),
 };
 
 constexpr SkinElement kSeveralDevices[] = {
-    Headline("Several devices connected"),
-    Line("Please unplug all USB devices except the one", 0),
-    Line("you want to verify or update.", 1),
+    Headline(kWordsSeveralDevices),
+    Line(kWordsUnplugOthers, 0),
+    Line(kWordsUnplugOthersEnd, 1),
     Device(DrawingHeadset, kPairHeadsetArea),
     Device(DrawingAdapter, kPairAdapterArea),
 };
@@ -82,29 +83,29 @@ constexpr SkinElement kSeveralDevices[] = {
 // The line ends in "firmware v." just before the device's version.
 constexpr SkinElement ConnectedLine() {
     return {.kind = ElementText,
-            .text = "Connected, with firmware v.",
+            .text = kWordsConnected,
             .style = StyleControlFont,
             .anchor = AnchorEndBefore,
             .control = ControlCurrentVersionText,
             .gap = 2};
 }
 
-constexpr SkinElement kAdapterFound[] = {Headline("Veltrane USB Adapter"), ConnectedLine(), Device(DrawingAdapter)};
-constexpr SkinElement kHeadsetFound[] = {Headline("Veltrane Headset"), ConnectedLine(), Device(DrawingHeadset)};
+constexpr SkinElement kAdapterFound[] = {Headline(kWordsAdapter), ConnectedLine(), Device(DrawingAdapter)};
+constexpr SkinElement kHeadsetFound[] = {Headline(kWordsHeadset), ConnectedLine(), Device(DrawingHeadset)};
 
 constexpr SkinElement kChooseFirmware[] = {
-    {.kind = ElementFirmwareBox, .text = "Click to select a firmware package", .anchor = AnchorCentre,
+    {.kind = ElementFirmwareBox, .text = kWordsSelectFirmware, .anchor = AnchorCentre,
      .control = ControlChosenFirmwareText, .zone = ZoneFirmwareBox},
-    Button(ZoneVerify, "Verify", LookDisabled),
-    Button(ZoneUpdate, "Update", LookDisabled),
+    Button(ZoneVerify, kWordsVerify, LookDisabled),
+    Button(ZoneUpdate, kWordsUpdate, LookDisabled),
 };
 
 // The chosen entry's text follows the box's own words.
 constexpr SkinElement kFirmwareChosen[] = {
-    {.kind = ElementFirmwareBox, .text = "Selected firmware:", .anchor = AnchorEndBefore,
+    {.kind = ElementFirmwareBox, .text = kWordsSelectedFirmware, .anchor = AnchorEndBefore,
      .control = ControlChosenFirmwareText, .gap = 6, .zone = ZoneFirmwareBox},
-    Button(ZoneVerify, "Verify", LookPrimary),
-    Button(ZoneUpdate, "Update", LookPrimary),
+    Button(ZoneVerify, kWordsVerify, LookPrimary),
+    Button(ZoneUpdate, kWordsUpdate, LookPrimary),
 };
 
 // --- Verify and update in progress ---
@@ -114,66 +115,66 @@ constexpr SkinElement kProgressTrack[] = {
 };
 
 constexpr SkinElement kHeadsetBusy[] = {
-    {.kind = ElementText, .text = "Do not unplug the headset until", .x = kMargin, .baseline = kBelowTrackBaseline},
-    {.kind = ElementText, .text = "the progress is complete.", .x = kMargin, .baseline = kBelowTrackBaseline + kLineStep},
+    {.kind = ElementText, .text = kWordsKeepHeadset, .x = kMargin, .baseline = kBelowTrackBaseline},
+    {.kind = ElementText, .text = kWordsUntilComplete, .x = kMargin, .baseline = kBelowTrackBaseline + kLineStep},
     Device(DrawingHeadset),
 };
 
 constexpr SkinElement kAdapterBusy[] = {
-    {.kind = ElementText, .text = "Do not unplug the adapter until", .x = kMargin, .baseline = kBelowTrackBaseline},
-    {.kind = ElementText, .text = "the progress is complete.", .x = kMargin, .baseline = kBelowTrackBaseline + kLineStep},
+    {.kind = ElementText, .text = kWordsKeepAdapter, .x = kMargin, .baseline = kBelowTrackBaseline},
+    {.kind = ElementText, .text = kWordsUntilComplete, .x = kMargin, .baseline = kBelowTrackBaseline + kLineStep},
     Device(DrawingAdapter),
 };
 
-constexpr SkinElement kHeadsetUpdatingHeadline[] = {Headline("Updating the Veltrane Headset")};
-constexpr SkinElement kHeadsetVerifyingHeadline[] = {Headline("Verifying the Veltrane Headset")};
-constexpr SkinElement kAdapterUpdatingHeadline[] = {Headline("Updating the Veltrane USB Adapter")};
-constexpr SkinElement kAdapterVerifyingHeadline[] = {Headline("Verifying the Veltrane USB Adapter")};
+constexpr SkinElement kHeadsetUpdatingHeadline[] = {Headline(kWordsUpdatingHeadset)};
+constexpr SkinElement kHeadsetVerifyingHeadline[] = {Headline(kWordsVerifyingHeadset)};
+constexpr SkinElement kAdapterUpdatingHeadline[] = {Headline(kWordsUpdatingAdapter)};
+constexpr SkinElement kAdapterVerifyingHeadline[] = {Headline(kWordsVerifyingAdapter)};
 
 // --- Results ---
 
 constexpr SkinElement kVerified[] = {
-    Headline("Verification succeeded"),
-    Line("the selected package.", 1),
-    Button(ZoneDoneVerified, "Done", LookPrimary),
+    Headline(kWordsVerified),
+    Line(kWordsSelectedPackage, 1),
+    Button(ZoneDoneVerified, kWordsDone, LookPrimary),
 };
-constexpr SkinElement kAdapterMatches[] = {Line("The firmware on the adapter matches", 0), Device(DrawingAdapter)};
-constexpr SkinElement kHeadsetMatches[] = {Line("The firmware on the headset matches", 0), Device(DrawingHeadset)};
+constexpr SkinElement kAdapterMatches[] = {Line(kWordsAdapterMatches, 0), Device(DrawingAdapter)};
+constexpr SkinElement kHeadsetMatches[] = {Line(kWordsHeadsetMatches, 0), Device(DrawingHeadset)};
 
-// "Firmware v." and "was installed." leave the new version between them;
+// kWordsFirmwareVersion and kWordsWasInstalled leave the new version between them;
 // the explanation stays below the power-cycle notice's two lines.
 constexpr SkinElement kUpdated[] = {
-    Headline("Update successful"),
-    {.kind = ElementText, .text = "Firmware v.", .style = StyleControlFont, .anchor = AnchorEndBefore,
+    Headline(kWordsUpdated),
+    {.kind = ElementText, .text = kWordsFirmwareVersion, .style = StyleControlFont, .anchor = AnchorEndBefore,
      .control = ControlNewVersionText, .gap = 2},
-    {.kind = ElementText, .text = "was installed.", .style = StyleControlFont, .anchor = AnchorAfter,
+    {.kind = ElementText, .text = kWordsWasInstalled, .style = StyleControlFont, .anchor = AnchorAfter,
      .control = ControlNewVersionText, .gap = 6},
-    {.kind = ElementLink, .text = "Pairing guide", .zone = ZoneHelpLink},
-    {.kind = ElementText, .text = "After both the headset and the base station", .x = kMargin,
+    {.kind = ElementLink, .text = kWordsPairingGuide, .zone = ZoneHelpLink},
+    {.kind = ElementText, .text = kWordsAfterBoth, .x = kMargin,
      .baseline = 70, .control = ControlNewVersionText},
-    {.kind = ElementText, .text = "have been updated, follow the pairing guide above.", .x = kMargin,
+    {.kind = ElementText, .text = kWordsFollowGuide, .x = kMargin,
      .baseline = 70 + kLineStep, .control = ControlNewVersionText},
-    Button(ZoneDoneUpdated, "Done", LookPrimary),
+    Button(ZoneDoneUpdated, kWordsDone, LookPrimary),
 };
 
 constexpr SkinElement kAdapterUpdatedDevice[] = {Device(DrawingAdapter, kUpdatedDeviceArea)};
 constexpr SkinElement kHeadsetUpdatedDevice[] = {Device(DrawingHeadset, kUpdatedDeviceArea)};
 
 constexpr SkinElement kRetryButtons[] = {
-    Button(ZoneTryAgain, "Try Again", LookPrimary),
-    Button(ZoneCancel, "Cancel", LookSecondary),
+    Button(ZoneTryAgain, kWordsTryAgain, LookPrimary),
+    Button(ZoneCancel, kWordsCancel, LookSecondary),
 };
 
 constexpr SkinElement kMismatch[] = {
-    Headline("Firmware does not match"),
-    Line("the selected package.", 1),
+    Headline(kWordsMismatch),
+    Line(kWordsSelectedPackage, 1),
 };
-constexpr SkinElement kAdapterDiffers[] = {Line("The firmware on the adapter differs from", 0), Device(DrawingAdapter)};
-constexpr SkinElement kHeadsetDiffers[] = {Line("The firmware on the headset differs from", 0), Device(DrawingHeadset)};
+constexpr SkinElement kAdapterDiffers[] = {Line(kWordsAdapterDiffers, 0), Device(DrawingAdapter)};
+constexpr SkinElement kHeadsetDiffers[] = {Line(kWordsHeadsetDiffers, 0), Device(DrawingHeadset)};
 
 constexpr SkinElement kFailedText[] = {
-    Headline("Update failed"),
-    Line("Please check the USB connection and try again.", 0),
+    Headline(kWordsFailed),
+    Line(kWordsCheckConnection, 0),
 };
 
 constexpr SkinElement kAdapterDevice[] = {Device(DrawingAdapter)};
@@ -183,12 +184,12 @@ constexpr SkinElement kHeadsetDevice[] = {Device(DrawingHeadset)};
 
 constexpr SkinElement kWarning[] = {
     {.kind = ElementWarningSign, .box = {kPanelMargin, 132, 38, 34}},
-    Headline("Update in progress", kPanelMargin + 52, 160),
-    {.kind = ElementText, .text = "Closing the window now will put the headset out of order.",
+    Headline(kWordsInProgress, kPanelMargin + 52, 160),
+    {.kind = ElementText, .text = kWordsClosingBreaks,
      .x = kPanelMargin, .baseline = 214},
-    {.kind = ElementText, .text = "Please wait until the update is complete.", .x = kPanelMargin,
+    {.kind = ElementText, .text = kWordsPleaseWait, .x = kPanelMargin,
      .baseline = 214 + kLineStep + 8},
-    Button(ZoneGotIt, "GOT IT", LookPrimary),
+    Button(ZoneGotIt, kWordsGotIt, LookPrimary),
 };
 
 constexpr SkinScreen kScreens[] = {

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "tools/skin_painter/skin_geometry.h"
+#include "ui/screen_texts.h"
 
 enum ElementKind : uint8_t {
     ElementText,           // one line of text
@@ -72,5 +73,3 @@ struct SkinScreen {
 std::span<const SkinScreen> SkinScreens();
 // Null when `skin` has no description.
 const SkinScreen* FindSkinScreen(SkinId skin);
-
-inline constexpr char kTitleText[] = "Veltrane Updater";
