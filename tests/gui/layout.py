@@ -20,6 +20,9 @@ _CONTROLS = {
     for m in re.finditer(r"\{Control(\w+), \w+, \{(\d+), (\d+), (\d+), (\d+)\}", _TEXT)
 }
 
+# The window's size in layout units (pixels at 96 DPI).
+WINDOW = tuple(int(re.search(rf"k{name} = (\d+);", _TEXT).group(1)) for name in ("WindowWidth", "WindowHeight"))
+
 assert len(ZONES) == 13, "ui/layout.h: hit zones not found"
 
 

@@ -107,10 +107,11 @@ cairo_surface_t* OpaqueCopy(cairo_surface_t* skin) {
 // file: the program decodes them with the system's imaging component.
 bool WriteLargerSet(const SkinFonts& fonts, const char* folder, SkinSet set) {
     const int dpi = SkinSetDpi(set);
-    const std::string suffix = "_" + std::to_string(dpi * 100 / kLayoutDpi) + ".png";
     for (const SkinScreen& screen : SkinScreens()) {
         cairo_surface_t* skin = PaintSkin(fonts, screen, dpi);
-        const std::string path = PathIn(folder, "skin_" + std::to_string(int(screen.id)) + suffix);
+        char name[32];
+        std::snprintf(name, sizeof name, "skin_%d_%d.png", int(screen.id), dpi * 100 / kLayoutDpi);
+        const std::string path = PathIn(folder, name);
         bool ok = Report(cairo_surface_status(skin) == CAIRO_STATUS_SUCCESS, path);
         if (ok) {
             cairo_surface_t* opaque = OpaqueCopy(skin);
