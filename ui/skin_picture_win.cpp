@@ -1,6 +1,6 @@
 // The skins of the larger sets (Windows only): PNG resources decoded by the
-// system's imaging component and, between the painted scales, resampled to
-// the window's size with its filter for reductions. ole32 and the imaging
+// system's imaging component and, between the painted scales, reduced to
+// the window's size with a filter that averages. ole32 and the imaging
 // component are loaded on the first such skin, so a start at 100 % loads
 // neither.
 #include <wincodec.h>
@@ -79,6 +79,35 @@ HBITMAP CopyToBitmap(IWICImagingFactory* factory, IWICBitmapSource* source, int 
     return bitmap;
 }
 
+// Between the painted scales: the next larger set, reduced with GDI's
+// halftone stretching, which averages every source pixel in. (The imaging
+// component's own scaler would do on Windows, but Wine's only picks pixels.)
+HBITMAP Reduce(HBITMAP source, int fromWidth, int fromHeight, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC from = CreateCompatibleDC(nullptr);
+    HDC to = CreateCompatibleDC(nullptr);
+    if (target != nullptr && from != nullptr && to != nullptr) {
+        HGDIOBJ oldFrom = SelectObject(from, source);
+        HGDIOBJ oldTo = SelectObject(to, target);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, fromWidth, fromHeight, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    if (from != nullptr) DeleteDC(from);
+    if (to != nullptr) DeleteDC(to);
+    return target;
+}
+
 }  // namespace
 
 HBITMAP LoadSkinPicture(HINSTANCE instance, SkinId skin, int dpi) {
@@ -96,14 +125,9 @@ HBITMAP LoadSkinPicture(HINSTANCE instance, SkinId skin, int dpi) {
     if (static_cast<int>(width) == size.width && static_cast<int>(height) == size.height) {
         return CopyToBitmap(factory, frame.object, size.width, size.height);
     }
-    // Between the painted scales: the next larger set, reduced with the
-    // imaging component's filter for reductions (Fant), which averages
-    // every source pixel in.
-    Held<IWICBitmapScaler> scaler;
-    if (FAILED(factory->CreateBitmapScaler(&scaler.object)) ||
-        FAILED(scaler->Initialize(frame.object, static_cast<UINT>(size.width), static_cast<UINT>(size.height),
-                                  WICBitmapInterpolationModeFant))) {
-        return nullptr;
-    }
-    return CopyToBitmap(factory, scaler.object, size.width, size.height);
+    HBITMAP painted = CopyToBitmap(factory, frame.object, static_cast<int>(width), static_cast<int>(height));
+    if (painted == nullptr) return nullptr;
+    HBITMAP reduced = Reduce(painted, static_cast<int>(width), static_cast<int>(height), size.width, size.height);
+    DeleteObject(painted);
+    return reduced;
 }
