@@ -33,7 +33,6 @@ DWORD WINAPI WorkerThread(LPVOID) {
     return 0;
 }
 
-
 DWORD StaticStyle(ControlKind kind) {
     switch (kind) {
         case KindBitmap: return SS_BITMAP;

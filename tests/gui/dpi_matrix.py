@@ -21,6 +21,7 @@ prefix.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -61,7 +62,8 @@ class Walk:
     def __init__(self, dist, art, shots, dpi):
         self.art, self.dpi = art, dpi
         self.shots = os.path.join(shots, str(dpi))
-        os.makedirs(self.shots, exist_ok=True)
+        shutil.rmtree(self.shots, ignore_errors=True)
+        os.makedirs(self.shots)
         self.app = Updater(dist, devices=())
         self.number = 0
         self.runs = 0
