@@ -41,21 +41,8 @@ TEXT_CONTROLS = ["currentVersionText", "chosenFirmwareText", "progressText", "ne
                  "powerCycleText", "reasonText"]
 
 
-def device(units, dpi):
-    """Layout units to the monitor's pixels, halves up (ui/display_scale.h)."""
-    return (2 * units * dpi + 96) // 192
-
-
-def device_rect(rect, dpi):
-    x, y, w, h = rect
-    left, top = device(x, dpi), device(y, dpi)
-    return left, top, device(x + w, dpi) - left, device(y + h, dpi) - top
-
-
-def zone_centre(zone, dpi):
-    x_min, x_max, y_min, y_max = layout.ZONES[zone]
-    return ((device(x_min, dpi) + device(x_max + 1, dpi) - 1) // 2,
-            (device(y_min, dpi) + device(y_max + 1, dpi) - 1) // 2)
+device = layout.device
+device_rect = layout.device_rect
 
 
 class Walk:
@@ -76,7 +63,7 @@ class Walk:
         print(f"  ok: {what}")
 
     def press(self, zone):
-        self.app.click(*zone_centre(zone, self.dpi))
+        self.app.click(*layout.centre(zone, self.dpi))
 
     def shot(self, name):
         self.number += 1
@@ -173,7 +160,7 @@ class Walk:
         path = self.shot("intro")
         self.check(self.settled(path, lambda p: self.differing(p, self.picture(168)) == 0),
                    "the intro is its picture, pixel for pixel")
-        app.drag(*zone_centre("drag_band", self.dpi), 100, 50)
+        app.drag(*layout.centre("drag_band", self.dpi), 100, 50)
         self.check(wait_until(lambda: app.geometry()[:2] == (place[0] + 100, place[1] + 50), 5),
                    f"a drag in the band moves the window with the pointer ({app.geometry()})")
 
