@@ -11,6 +11,7 @@
 #include "platform/system_library_win.h"
 #include "ui/access_win.h"
 #include "ui/accessible_screen.h"
+#include "ui/display_scale.h"
 
 namespace {
 
@@ -172,11 +173,8 @@ class ScreenAccessible final : public IAccessible {
         const int item = Item(child);
         if (x == nullptr || y == nullptr || width == nullptr || height == nullptr) return E_POINTER;
         if (item == kInvalid) return E_INVALIDARG;
-        RECT r = {0, 0, kWindowWidth, kWindowHeight};
-        if (item != kSelf) {
-            const PixelRect& b = screen_.items[item].bounds;
-            r = {b.x, b.y, b.x + b.width, b.y + b.height};
-        }
+        RECT r = DeviceRect({0, 0, kWindowWidth, kWindowHeight});
+        if (item != kSelf) r = DeviceRect(screen_.items[item].bounds);
         MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&r), 2);
         *x = r.left;
         *y = r.top;
@@ -204,6 +202,7 @@ class ScreenAccessible final : public IAccessible {
         out->vt = VT_EMPTY;
         POINT p = {x, y};
         ScreenToClient(window_, &p);
+        p = {ToLayout(p.x, TheUi().dpi), ToLayout(p.y, TheUi().dpi)};
         if (p.x < 0 || p.y < 0 || p.x >= kWindowWidth || p.y >= kWindowHeight) return S_FALSE;
         Read();
         SetLong(out, ItemAt(screen_, p.x, p.y) + 1);

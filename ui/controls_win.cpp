@@ -56,10 +56,7 @@ void RepaintArea(const RECT* rect) {
     if (main != nullptr) RedrawWindow(main, rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-RECT RectOf(ControlId control) {
-    const PixelRect& r = LayoutOf(control).rect;
-    return {r.x, r.y, r.x + r.width, r.y + r.height};
-}
+RECT RectOf(ControlId control) { return DeviceRect(LayoutOf(control).rect); }
 
 void RepaintUnder(ControlId control) {
     const RECT rect = RectOf(control);

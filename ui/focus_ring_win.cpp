@@ -5,6 +5,7 @@
 // beneath transparent text, so it leaves no trail.
 #include "app/updater_state.h"
 #include "ui/access_win.h"
+#include "ui/display_scale.h"
 #include "ui/layout.h"
 
 namespace {
@@ -28,19 +29,21 @@ HitZone RingZoneNow() {
     return FocusRingZone(TheUpdater());
 }
 
-// The ring of `zone` in the coordinates of `control`.
+// The ring of `zone` in the coordinates of `control`, at the window's DPI.
 void DrawRing(HWND control, HitZone zone) {
-    const PixelRect ring = FocusRingRect(zone);
+    const int dpi = TheUi().dpi;
+    const PixelRect ring = ToDevice(FocusRingRect(zone), dpi);
     POINT origin = {0, 0};
     MapWindowPoints(control, TheUi().mainWindow, &origin, 1);
     const Rgb& colour = kFocusRingColour;
     HDC dc = GetDC(control);
-    HPEN pen = CreatePen(PS_INSIDEFRAME, kFocusRingWidth, RGB(colour.r, colour.g, colour.b));
+    HPEN pen = CreatePen(PS_INSIDEFRAME, ToDevice(kFocusRingWidth, dpi), RGB(colour.r, colour.g, colour.b));
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     const int left = ring.x - origin.x;
     const int top = ring.y - origin.y;
-    RoundRect(dc, left, top, left + ring.width, top + ring.height, 8, 8);
+    const int corner = ToDevice(8, dpi);
+    RoundRect(dc, left, top, left + ring.width, top + ring.height, corner, corner);
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     DeleteObject(pen);
@@ -74,7 +77,6 @@ void AttachFocusRing(HWND bitmapControl) {
 void RepaintFocusRing(HitZone zone) {
     HWND main = TheUi().mainWindow;
     if (zone == kNoZone || main == nullptr) return;
-    const PixelRect ring = FocusRingRect(zone);
-    const RECT rect = {ring.x, ring.y, ring.x + ring.width, ring.y + ring.height};
+    const RECT rect = DeviceRect(FocusRingRect(zone));
     RedrawWindow(main, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }

@@ -8,6 +8,7 @@
 #include "app/updater_state.h"
 #include "platform/system_win.h"
 #include "ui/access_win.h"
+#include "ui/display_scale.h"
 #include "ui/layout.h"
 #include "ui/pointer_input.h"
 #include "ui/resource.h"
@@ -18,17 +19,19 @@ namespace {
 
 COLORREF Colour(const Rgb& rgb) { return RGB(rgb.r, rgb.g, rgb.b); }
 
+// A pointer message's client coordinates in layout units, which the
+// pointer logic works in (ui/display_scale.h).
+int LayoutX(LPARAM lParam) { return ToLayout(GET_X_LPARAM(lParam), TheUi().dpi); }
+int LayoutY(LPARAM lParam) { return ToLayout(GET_Y_LPARAM(lParam), TheUi().dpi); }
+
+// Centred on the desktop; C++ division rounds toward zero, as the window's
+// place has always been computed.
+int CentredLeft(const RECT& desktop, SIZE size) { return (desktop.right - size.cx) / 2; }
+int CentredTop(const RECT& desktop, SIZE size) { return (desktop.bottom - size.cy) / 2; }
+
 DWORD WINAPI WorkerThread(LPVOID) {
     UpdateWorker(TheUpdater());
     return 0;
-}
-
-void CreateFonts() {
-    for (const FontLayout& font : kFontLayout) {
-        TheUi().fonts[font.id] =
-            CreateFontA(font.cellHeight, font.averageWidth, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS | DEFAULT_PITCH, font.face);
-    }
 }
 
 DWORD StaticStyle(ControlKind kind) {
@@ -49,12 +52,14 @@ void CreateControl(HINSTANCE instance, const ControlLayout& layout) {
                        : layout.id == ControlProgressText ? TheUpdater().progressBuffer
                                                             : "";
     const bool visibleAtOnce = layout.kind == KindBitmap && layout.initiallyVisible;
+    const RECT place = DeviceRect(layout.rect);
     HWND control = CreateWindowExA(WS_EX_TRANSPARENT, "STATIC", text,
-                                   WS_CHILD | StaticStyle(layout.kind) | (visibleAtOnce ? WS_VISIBLE : 0),
-                                   layout.rect.x, layout.rect.y, layout.rect.width, layout.rect.height,
-                                   ui.mainWindow, nullptr, instance, nullptr);
+                                   WS_CHILD | StaticStyle(layout.kind) | (visibleAtOnce ? WS_VISIBLE : 0), place.left,
+                                   place.top, place.right - place.left, place.bottom - place.top, ui.mainWindow,
+                                   nullptr, instance, nullptr);
     ui.controls[layout.id] = control;
     if (layout.kind == KindBitmap) AttachFocusRing(control);
+    if (layout.id == ControlProgressText) AttachProgressBar(control);
     if (layout.id == ControlSkinView) {
         SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(SkinBitmap(SkinIntro)));
     } else if (layout.kind != KindBitmap && layout.initiallyVisible) {
@@ -93,12 +98,20 @@ LRESULT StaticColours(HDC dc, HWND control) {
 
 }  // namespace
 
+void MakeFonts(int dpi, HFONT fonts[FontCount]) {
+    for (const FontLayout& font : kFontLayout) {
+        fonts[font.id] = CreateFontA(ToDevice(font.cellHeight, dpi), ToDevice(font.averageWidth, dpi), 0, 0,
+                                     font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS | DEFAULT_PITCH, font.face);
+    }
+}
+
 void LoadFonts() {
     WinUi& ui = TheUi();
     if (ui.fontsLoaded) return;
     ui.fontsLoaded = true;
     AddFontResourceExA(kPrivateFontFile, FR_PRIVATE, nullptr);
-    CreateFonts();
+    MakeFonts(ui.dpi, ui.fonts);
     for (const ControlLayout& layout : kControlLayout) {
         HWND control = ui.controls[layout.id];
         if (layout.font >= 0 && control != nullptr) {
@@ -143,13 +156,21 @@ int BuildMainWindow(HINSTANCE instance) {
     WinUi& ui = TheUi();
     UpdaterState& state = TheUpdater();
     ui.appInstance = instance;
+    ui.dpi = StartDpi();
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    const int left = (desktop.right - kWindowWidth) / 2;  // C++ division rounds toward zero
-    const int top = (desktop.bottom - kWindowHeight) / 2;
-    ui.mainWindow = CreateWindowExA(0, state.windowClassName, state.windowTitle, 0, left, top, kWindowWidth,
-                                    kWindowHeight, nullptr, nullptr, instance, nullptr);
+    SIZE size = WindowDeviceSize();
+    ui.mainWindow = CreateWindowExA(0, state.windowClassName, state.windowTitle, 0, CentredLeft(desktop, size),
+                                    CentredTop(desktop, size), size.cx, size.cy, nullptr, nullptr, instance, nullptr);
     if (ui.mainWindow == nullptr) return 0;
+    // Created on a monitor of another DPI than the primary one's: sized for
+    // the monitor it is on, still centred on the desktop.
+    if (WindowDpi(ui.mainWindow) != ui.dpi) {
+        ui.dpi = WindowDpi(ui.mainWindow);
+        size = WindowDeviceSize();
+        SetWindowPos(ui.mainWindow, nullptr, CentredLeft(desktop, size), CentredTop(desktop, size), size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     SetWindowLongA(ui.mainWindow, GWL_STYLE, 0);
     SetWindowLongA(ui.mainWindow, GWL_STYLE, WS_MINIMIZE | WS_MINIMIZEBOX);
     ui.workerThread = CreateThread(nullptr, 0, WorkerThread, nullptr, CREATE_SUSPENDED, nullptr);
@@ -189,10 +210,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CTLCOLORSTATIC:
             return StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_MOUSEMOVE:
-            OnPointerMove(state, static_cast<uint32_t>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            OnPointerMove(state, static_cast<uint32_t>(wParam), LayoutX(lParam), LayoutY(lParam));
             return 0;
         case WM_LBUTTONDOWN:
-            OnLeftButtonDown(state, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            OnLeftButtonDown(state, LayoutX(lParam), LayoutY(lParam));
             return 0;
         case WM_LBUTTONUP:
             OnLeftButtonUp(state);
@@ -226,6 +247,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case kKeepAwakeMessage:
             ApplyKeepAwake(window, wParam != 0);
+            return 0;
+        case WM_DPICHANGED:
+            ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case kIdleLoadMessage:
             LoadAheadWhileIdle(window);

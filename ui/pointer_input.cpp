@@ -3,6 +3,7 @@
 
 #include "app/updater_state.h"
 #include "ui/controls.h"
+#include "ui/display_scale.h"
 #include "ui/layout.h"
 #include "ui/version_label.h"
 #include "ui/window_ops.h"
@@ -163,7 +164,9 @@ void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y) {
     drag.cursorNow = window.CursorPosition();
     const ScreenRect r = window.WindowRect();
     const ZoneBounds& band = Zone(ZoneDragBand);
-    drag.dragClip = {r.left + band.xMin, r.top + band.yMin, r.left + band.xMax, r.top + band.yMax};
+    const int dpi = window.Dpi();
+    drag.dragClip = {r.left + ToDevice(band.xMin, dpi), r.top + ToDevice(band.yMin, dpi),
+                     r.left + ToDevice(band.xMax, dpi), r.top + ToDevice(band.yMax, dpi)};
     window.SetCursorClip(drag.dragClip);
     if (x != drag.dragStartX || y != drag.dragStartY) {
         window.MoveWindow({drag.cursorNow.x - drag.grabOffset.x, drag.cursorNow.y - drag.grabOffset.y});
@@ -186,6 +189,12 @@ void OnPointerCaptureLost(UpdaterState& state) {
     if (drag.dragging != 1) return;
     drag.dragging = 0;
     state.windowOps->SetCursorClip(drag.savedClip);
+}
+
+void OnDpiChanged(UpdaterState& state, int oldDpi, int newDpi) {
+    DragState& drag = state.drag;
+    if (drag.dragging != 1 || oldDpi <= 0) return;
+    drag.grabOffset = {drag.grabOffset.x * newDpi / oldDpi, drag.grabOffset.y * newDpi / oldDpi};
 }
 
 bool OnCloseRequest(UpdaterState& state) {

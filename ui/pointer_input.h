@@ -31,6 +31,10 @@ void OnLeftButtonUp(UpdaterState& state);
 // The pointer capture went elsewhere (another window took it, or the system
 // did): a drag in progress ends and the cursor is set free as at its end.
 void OnPointerCaptureLost(UpdaterState& state);
+// The window now has `newDpi` pixels an inch (it was moved to another
+// monitor): a drag in progress keeps the pointer on the same spot of the
+// resized window.
+void OnDpiChanged(UpdaterState& state, int oldDpi, int newDpi);
 // True when the window may close; false when the close is refused because an
 // operation is requested (the warning panel is then up).
 bool OnCloseRequest(UpdaterState& state);

@@ -103,6 +103,14 @@ bool LoadOneLikelySkin(SkinCache& cache) {
     return false;
 }
 
+void LetGoOfAllSkins(SkinCache& cache) {
+    for (SkinCache::Held& slot : cache.held) {
+        if (slot.bitmap != nullptr) cache.loader->Free(slot.bitmap);
+        slot.bitmap = nullptr;
+    }
+    cache.expectedLoaded = 0;
+}
+
 bool IsSkinHeld(const SkinCache& cache, SkinId skin) {
     for (const SkinCache::Held& slot : cache.held) {
         if (slot.skin == skin) return slot.bitmap != nullptr;

@@ -3,8 +3,8 @@
 // the screens in use and likely next are kept. The platform loads and frees
 // the bitmaps (SkinLoader); this decides when. UI thread only.
 //
-// A skin set for another scale would be chosen by the loader, behind this,
-// without the callers knowing.
+// The skin set for the display's scale is chosen by the loader, behind
+// this, without the callers knowing.
 #pragma once
 
 #include "ui/skins.h"
@@ -46,5 +46,9 @@ void* TakeSkin(SkinCache& cache, SkinId skin);
 void ExpectScreensAfter(SkinCache& cache, SkinId skin);
 // Loads one of the skins noted; false when none is left to load.
 bool LoadOneLikelySkin(SkinCache& cache);
+// Frees every bitmap held, the one on screen too (the display's scale has
+// changed and the skins are loaded anew); what is on screen and expected
+// next stays noted. The caller takes the skins off the controls first.
+void LetGoOfAllSkins(SkinCache& cache);
 bool IsSkinHeld(const SkinCache& cache, SkinId skin);
 int LoadedSkinCount(const SkinCache& cache);

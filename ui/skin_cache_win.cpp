@@ -1,8 +1,11 @@
 // The skins' bitmaps: loaded from the program's resources at the size of the
-// control that shows them, 24-bit as painted at build time.
+// control that shows them, 24-bit as painted at build time; at 100 % the
+// bitmaps themselves, at other scales the larger sets' pictures.
 #include "ui/skin_cache_win.h"
 
+#include "ui/display_scale.h"
 #include "ui/layout.h"
+#include "ui/win_ui.h"
 
 namespace {
 
@@ -10,6 +13,8 @@ struct ResourceSkins final : SkinLoader {
     HINSTANCE instance = nullptr;
 
     void* Load(SkinId skin) override {
+        const int dpi = TheUi().dpi;
+        if (dpi != kLayoutDpi) return LoadSkinPicture(instance, skin, dpi);
         const bool panel = skin == SkinWarning;
         const PixelRect& size = kControlLayout[panel ? ControlWarningPanel : ControlSkinView].rect;
         return LoadImageA(instance, MAKEINTRESOURCEA(skin), IMAGE_BITMAP, size.width, size.height, LR_DEFAULTCOLOR);

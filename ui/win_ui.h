@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "ui/controls.h"
+#include "ui/layout.h"
 #include "ui/skins.h"
 
 struct UpdaterState;
@@ -27,6 +28,9 @@ struct WinUi {
     bool warningSkinSet = false;  // the panel gets its skin when first shown
     HBRUSH backgroundBrush = nullptr;
     HANDLE workerThread = nullptr;
+    // The DPI of the window's monitor; the window, controls, fonts and skins
+    // are sized for it (ui/display_scale.h). UI thread only.
+    int dpi = 96;
     DWORD uiThreadId = 0;
     // The selection dialog as last opened; kept after it closes.
     HWND selectionDialog = nullptr;
@@ -44,6 +48,8 @@ WinUi& TheUi();
 void RegisterMainWindowClass(HINSTANCE instance);
 int BuildMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The fonts of the layout at `dpi`: each cell height (and width) scaled.
+void MakeFonts(int dpi, HFONT fonts[FontCount]);
 // Adds the private font file, makes the fonts and gives each text control
 // its own; once, before any text is drawn. UI thread.
 void LoadFonts();
@@ -51,6 +57,23 @@ void LoadFonts();
 void LoadAheadWhileIdle(HWND window);
 // Shows or hides the warning panel, giving it its skin the first time.
 void ShowWarningPanel(bool visible);
+
+// display_scale_win.cpp: the monitor's DPI and what follows from it.
+// The DPI of the primary monitor, before the window exists.
+int StartDpi();
+// The DPI of the monitor the window is on.
+int WindowDpi(HWND window);
+// A layout rectangle in the window's pixels now.
+RECT DeviceRect(const PixelRect& rect);
+// The window's size in its pixels now.
+SIZE WindowDeviceSize();
+// WM_DPICHANGED: the window moved to a monitor of another DPI (or the DPI
+// of its monitor changed). Resizes the window into `suggested` and
+// rebuilds the fonts, the controls' places and the skins for `dpi`.
+void ChangeDpi(int dpi, const RECT& suggested);
+// progress_bar_win.cpp: at scales other than 100 % the bar paints its run
+// of characters spread over the scaled width of the same run at 100 %.
+void AttachProgressBar(HWND progressControl);
 
 // controls_win.cpp: the controls as the core reaches them, and the UI
 // thread's side of a request from the worker.

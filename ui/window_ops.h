@@ -22,8 +22,13 @@ struct WindowOps {
     virtual void CapturePointer() = 0;                 // SetCapture
     virtual void ReleasePointer() = 0;                 // ReleaseCapture
     virtual ScreenRect WindowRect() = 0;               // GetWindowRect
-    // Moves the window's top-left corner to `topLeft`, keeping 800 x 550,
-    // to the top of the stacking order (SetWindowPos, SWP_DEFERERASE).
+    // The DPI the window is laid out for (ui/display_scale.h): screen
+    // positions are in its pixels, the pointer's client coordinates in
+    // layout units.
+    virtual int Dpi() = 0;
+    // Moves the window's top-left corner to `topLeft`, keeping its size
+    // (800 x 550 layout units), to the top of the stacking order
+    // (SetWindowPos, SWP_DEFERERASE).
     virtual void MoveWindow(ScreenPoint topLeft) = 0;
     virtual void Minimise() = 0;                       // ShowWindow SW_MINIMIZE
     // Sends the close request to the main window and returns once it has

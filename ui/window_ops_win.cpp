@@ -38,8 +38,10 @@ struct WinWindowOps final : WindowOps {
         GetWindowRect(TheUi().mainWindow, &r);
         return {r.left, r.top, r.right, r.bottom};
     }
+    int Dpi() override { return TheUi().dpi; }
     void MoveWindow(ScreenPoint topLeft) override {
-        SetWindowPos(TheUi().mainWindow, HWND_TOP, topLeft.x, topLeft.y, kWindowWidth, kWindowHeight, SWP_DEFERERASE);
+        const SIZE size = WindowDeviceSize();
+        SetWindowPos(TheUi().mainWindow, HWND_TOP, topLeft.x, topLeft.y, size.cx, size.cy, SWP_DEFERERASE);
     }
     void Minimise() override { ShowWindow(TheUi().mainWindow, SW_MINIMIZE); }
     void SendCloseRequest() override { SendMessageA(TheUi().mainWindow, WM_CLOSE, 0, 0); }

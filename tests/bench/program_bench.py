@@ -2,7 +2,7 @@
 """A timed run of the whole program under Wine, not a test.
 
     program_bench.py <distribution folder> <folder of bare_window.exe and skin_switch_bench.exe>
-                     [--idle-seconds N] [--starts N]
+                     [--idle-seconds N] [--starts N] [--dpi N]
 
 Against the simulator with its trace off (only its `stamps` file, which
 times the calls other than packets), in one virtual display, it reports:
@@ -24,6 +24,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "gui"))
+import updater_gui  # noqa: E402
 from updater_gui import HEADSET, Updater, VirtualDisplay, run, run_wine, wait_until, WINE_RUN  # noqa: E402
 
 import layout  # noqa: E402
@@ -33,6 +34,7 @@ import layout  # noqa: E402
 # and the pause after the reset.
 MANDATED_MS = 100 + 1 + 64 * 172 + 64 * 166 + 3000
 IMAGE_NAME = "RX93_Headset_v1_6_ef.txt"
+DPI = 96  # --dpi
 TICKS = os.sysconf("SC_CLK_TCK")
 
 
@@ -212,7 +214,7 @@ def measure_run(dist, idle_seconds):
         pid = window_pid("Veltrane Updater")
         server = wineserver_pid()
         time.sleep(1)
-        app.click(*layout.centre("continue"))
+        app.click(*layout.centre("continue", DPI))
         if not wait_until(lambda: app.stamp_after("AvDllListDevices") is not None, 10):
             raise RuntimeError("no discovery after Continue")
         app.stamping = False
@@ -231,7 +233,7 @@ def measure_run(dist, idle_seconds):
         app.plug(HEADSET)
         time.sleep(1)
 
-        app.click(*layout.centre("firmware_box"))
+        app.click(*layout.centre("firmware_box", DPI))
         if app.dialog("Choose a Firmware") is None:
             raise RuntimeError("no selection dialog")
         app.keys("Down")
@@ -241,7 +243,7 @@ def measure_run(dist, idle_seconds):
         # Under Wine the first click after the dialog may only give the
         # window the pointer back; a click while the run starts does nothing.
         for _ in range(3):
-            app.click(*layout.centre("update"))
+            app.click(*layout.centre("update", DPI))
             if wait_until(lambda: app.stamp_after("SerialMemEnterFlashMode", before), 3, 0.02):
                 break
         else:
@@ -270,8 +272,13 @@ def main():
     parser.add_argument("benches", help="the folder of bare_window.exe and skin_switch_bench.exe")
     parser.add_argument("--idle-seconds", type=float, default=60)
     parser.add_argument("--starts", type=int, default=5)
+    parser.add_argument("--dpi", type=int, default=96, help="the display's DPI, in a Wine prefix of its own")
     args = parser.parse_args()
-    with VirtualDisplay():
+    global DPI
+    DPI = args.dpi
+    if DPI != 96:
+        updater_gui.use_dpi(DPI)
+    with VirtualDisplay(size="1920x1200" if DPI > 96 else "1366x768"):
         run_wine([WINE_RUN, "cmd", "/c", "exit"])  # the prefix is ready before anything is timed
         benches = os.path.abspath(args.benches)
         if args.starts > 0:

@@ -287,15 +287,15 @@ TEST_F(CatalogueTest, EachEntryIsJudgedWithTheReasonItIsLeftOut) {
     WriteFirmware("RX93_Headset_V1_5_ef", "00 Headset_V1_5\n");
     WriteFirmware("RX93_Headsetef.txt", "00\n");
     WriteFirmware("RX71_Headset_v1_2_ef.txt", "00 Headset_v1_2\n");
-    char folder[kPathChars];
-    ASSERT_TRUE(FilesFolderPath(system, folder));
+    char filesFolder[kPathChars];
+    ASSERT_TRUE(FilesFolderPath(system, filesFolder));
     const CatalogueDevice device = CatalogueDeviceOf(state, 0);
     auto check = [&](const char* name, bool isFolder = false) {
         FolderEntry entry{};
         std::snprintf(entry.name, sizeof entry.name, "%s", name);
         entry.isFolder = isFolder;
         CatalogueCheck out;
-        CheckCatalogueEntry(folder, entry, device, out);
+        CheckCatalogueEntry(filesFolder, entry, device, out);
         return out;
     };
     const CatalogueCheck fits = check("RX93_Headset_v1_2_ef.txt");

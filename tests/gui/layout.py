@@ -20,15 +20,31 @@ _CONTROLS = {
     for m in re.finditer(r"\{Control(\w+), \w+, \{(\d+), (\d+), (\d+), (\d+)\}", _TEXT)
 }
 
+# The window's size in layout units (pixels at 96 DPI).
+WINDOW = tuple(int(re.search(rf"k{name} = (\d+);", _TEXT).group(1)) for name in ("WindowWidth", "WindowHeight"))
+
 assert len(ZONES) == 13, "ui/layout.h: hit zones not found"
 
 RING_OUTSET = int(re.search(r"kFocusRingOutset = (\d+);", _TEXT).group(1))
 RING_COLOUR = (37, 121, 173)  # the skins' accent, kFocusRingColour
 
 
-def centre(zone):
+def device(units, dpi):
+    """Layout units to the pixels of a display of `dpi`, halves up (ui/display_scale.h)."""
+    return (2 * units * dpi + 96) // 192
+
+
+def device_rect(rect, dpi):
+    x, y, w, h = rect
+    left, top = device(x, dpi), device(y, dpi)
+    return left, top, device(x + w, dpi) - left, device(y + h, dpi) - top
+
+
+def centre(zone, dpi=96):
+    """The middle of a zone, in the pixels of a display of `dpi`."""
     x_min, x_max, y_min, y_max = ZONES[zone]
-    return (x_min + x_max) // 2, (y_min + y_max) // 2
+    return ((device(x_min, dpi) + device(x_max + 1, dpi) - 1) // 2,
+            (device(y_min, dpi) + device(y_max + 1, dpi) - 1) // 2)
 
 
 def rect(control):

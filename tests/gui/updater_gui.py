@@ -40,8 +40,18 @@ def run_wine(args):
     return subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-GUI_PREFIX = os.path.join(os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache"),
-                          "veltrane-updater", "wine-gui")
+CACHE = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
+GUI_PREFIX = os.path.join(CACHE, "veltrane-updater", "wine-gui")
+# The display's DPI for Wine (its LogPixels setting); None leaves Wine's 96.
+GUI_DPI = None
+
+
+def use_dpi(dpi):
+    """The window tests from here on run in a Wine prefix of their own whose
+    display has `dpi` pixels an inch (Wine reads it once, at its start)."""
+    global GUI_PREFIX, GUI_DPI
+    GUI_PREFIX = os.path.join(CACHE, "veltrane-updater", f"wine-gui-dpi{dpi}")
+    GUI_DPI = dpi
 
 
 def wine_user_folder(name):
@@ -64,27 +74,35 @@ def data_folder():
     return os.path.join(wine_user_folder("AppData/Local"), "Veltrane Updater")
 
 
-def prepare_wine(prefix=GUI_PREFIX):
+def prepare_wine(prefix=None):
     """A Wine prefix of its own for the window tests, made while the display
     is up (Wine takes the desktop size from the display it first meets), and
     drawing dialog captions itself, as there is no window manager."""
+    prefix = prefix or GUI_PREFIX
     os.environ["WINEPREFIX"] = prefix
     if not os.path.exists(os.path.join(prefix, "system.reg")):
         run_wine([WINE_RUN, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated", "/d", "N", "/f"])
+        if GUI_DPI:
+            run_wine([WINE_RUN, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                      "/d", str(GUI_DPI), "/f"])
+            # Read when Wine starts: the prefix's server starts afresh.
+            run_wine(["wineserver", "-k"])
+            run_wine(["wineserver", "-w"])
     run_wine(["wineserver", "-p", "120"])
 
 
 class VirtualDisplay:
-    """An Xvfb display of 1366 x 768 for the length of a test module."""
+    """An Xvfb display, 1366 x 768 unless told, for the length of a test module."""
 
-    def __init__(self, number=None, prefix=GUI_PREFIX):
+    def __init__(self, number=None, prefix=None, size="1366x768"):
         self.number = number or (90 + os.getpid() % 400)
         self.prefix = prefix
+        self.size = size
         self.process = None
 
     def __enter__(self):
         self.process = subprocess.Popen(
-            ["Xvfb", f":{self.number}", "-screen", "0", "1366x768x24", "-nolisten", "tcp"],
+            ["Xvfb", f":{self.number}", "-screen", "0", f"{self.size}x24", "-nolisten", "tcp"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.environ["DISPLAY"] = f":{self.number}"
         deadline = time.time() + 10

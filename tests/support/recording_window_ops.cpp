@@ -11,7 +11,7 @@ void FakeSelectionDialog::RowText(int row, char* out, size_t size) {
 RecordingWindowOps::RecordingWindowOps(UpdaterState& owner) : state(owner) {}
 
 void RecordingWindowOps::MoveWindow(ScreenPoint topLeft) {
-    window = {topLeft.x, topLeft.y, topLeft.x + 800, topLeft.y + 550};
+    window = {topLeft.x, topLeft.y, topLeft.x + (window.right - window.left), topLeft.y + (window.bottom - window.top)};
     ++moves;
 }
 

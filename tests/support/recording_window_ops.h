@@ -41,6 +41,7 @@ struct RecordingWindowOps : WindowOps {
     void CapturePointer() override { captured = true; }
     void ReleasePointer() override { captured = false; }
     ScreenRect WindowRect() override { return window; }
+    int Dpi() override { return dpi; }
     void MoveWindow(ScreenPoint topLeft) override;
     void Minimise() override { ++minimised; }
     void SendCloseRequest() override;
@@ -58,6 +59,7 @@ struct RecordingWindowOps : WindowOps {
     UpdaterState& state;
     ScreenPoint cursor{0, 0};
     ScreenRect window{283, 109, 283 + 800, 109 + 550};
+    int dpi = 96;
     ScreenRect clip{0, 0, 1366, 768};
     bool captured = false;
     int minimised = 0;

@@ -394,6 +394,46 @@ TEST_F(SkinLayoutTest, SkinsAreTheRightSizeAndPaintTheSameBytesEveryTime) {
     }
 }
 
+// The larger sets are the same screens drawn at their scale: each picture
+// the size of its control there, the buttons inside their scaled zones with
+// the zones' edges left to the page, the track exactly under the scaled bar.
+TEST_F(SkinLayoutTest, LargerSetsArePaintedAtTheirScaleOnTheScaledLayout) {
+    for (int dpi : {144, 192}) {
+        for (const SkinScreen& screen : SkinScreens()) {
+            cairo_surface_t* surface = PaintSkin(fonts, screen, dpi);
+            const PixelRect place = SkinDeviceRect(screen.id, dpi);
+            ASSERT_EQ(cairo_image_surface_get_width(surface), place.width) << dpi << " " << screen.name;
+            ASSERT_EQ(cairo_image_surface_get_height(surface), place.height) << dpi << " " << screen.name;
+            auto at = [&](int x, int y) {  // window pixels at this scale
+                uint32_t word;
+                std::memcpy(&word, cairo_image_surface_get_data(surface) + size_t(y - place.y) * cairo_image_surface_get_stride(surface) +
+                                       size_t(x - place.x) * 4, 4);
+                return Rgb{uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word)};
+            };
+            const Rgb page = screen.id == SkinWarning ? kPanelColour : kPageColour;
+            for (const SkinElement& element : Elements(screen.id)) {
+                if (element.kind == ElementButton) {
+                    const ZoneBounds& zone = Zone(element.zone);
+                    const int left = ToDevice(zone.xMin, dpi), top = ToDevice(zone.yMin, dpi);
+                    const int right = ToDevice(zone.xMax + 1, dpi) - 1, bottom = ToDevice(zone.yMax + 1, dpi) - 1;
+                    EXPECT_TRUE(SameColour(at(left, top), page) && SameColour(at(right, bottom), page))
+                        << dpi << " " << screen.name << " zone " << element.zone;
+                    EXPECT_FALSE(SameColour(at(left + ToDevice(10, dpi), (top + bottom) / 2), page))
+                        << dpi << " " << screen.name << " zone " << element.zone;
+                }
+                if (element.kind == ElementProgressTrack) {
+                    const PixelRect bar = ToDevice(ControlById(element.control).rect, dpi);
+                    for (auto [x, y] : {std::pair{bar.x, bar.y}, {bar.x + bar.width - 1, bar.y + bar.height - 1}}) {
+                        EXPECT_TRUE(SameColour(at(x, y), kTrackColour)) << dpi << " " << screen.name;
+                    }
+                    EXPECT_FALSE(SameColour(at(bar.x - 1, bar.y - 1), kTrackColour)) << dpi << " " << screen.name;
+                }
+            }
+            cairo_surface_destroy(surface);
+        }
+    }
+}
+
 TEST_F(SkinLayoutTest, OnlyTheProductNamesAppear) {
     const char* allowed[] = {"Veltrane Headset", "Veltrane USB Adapter", "Veltrane Updater"};
     for (const SkinScreen& screen : SkinScreens()) {
@@ -455,17 +495,26 @@ TEST_F(SkinLayoutTest, FocusRingsKeepOffTheOtherButtons) {
     }
 }
 
-TEST(AppIconTest, HoldsThreeSizesWithTheGlyphOnAnOpaqueTile) {
-    cairo_surface_t* images[3];
-    PixelView views[3];
-    for (int i = 0; i < 3; ++i) {
+TEST(AppIconTest, HoldsEverySizeWithTheGlyphOnAnOpaqueTileAndTheLargestAsPng) {
+    constexpr int kCount = int(std::size(kIconSizes));
+    cairo_surface_t* images[kCount];
+    PixelView views[kCount];
+    std::vector<uint8_t> pngs[kCount];
+    for (int i = 0; i < kCount; ++i) {
         images[i] = PaintAppIcon(kIconSizes[i]);
         views[i] = ViewOf(images[i]);
+        if (kIconSizes[i] >= kIconPngFrom) pngs[i] = EncodePng(images[i]);
     }
-    const std::vector<uint8_t> ico = EncodeIco(views, 3);
+    const std::vector<uint8_t> ico = EncodeIco(views, kCount, pngs);
     ASSERT_FALSE(ico.empty());
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(ico[6 + 16 * i], kIconSizes[i]);
+    // The largest image is its PNG file, byte for byte, where its entry points.
+    ASSERT_EQ(kIconSizes[0], 256);
+    EXPECT_EQ(ico[6], 0);  // 256 is written as 0
+    EXPECT_EQ(Read32(ico, 6 + 8), pngs[0].size());
+    EXPECT_EQ(std::memcmp(ico.data() + Read32(ico, 6 + 12), pngs[0].data(), pngs[0].size()), 0);
+    EXPECT_EQ(Read32(ico, 6 + 16 * (kCount - 1) + 12) + Read32(ico, 6 + 16 * (kCount - 1) + 8), ico.size());
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(ico[6 + 16 * i], kIconSizes[i] & 0xFF);
         EXPECT_EQ(Read16(ico, 6 + 16 * i + 6), 32);
         // Accent glyph pixels exist; the rounded tile leaves the very corner clear.
         int accent = 0;

@@ -68,6 +68,32 @@ TEST_F(PointerInputTest, TheDragBandAndTheButtonStateRule) {
     EXPECT_EQ(state.drag.dragging, 0);
 }
 
+// At 150 % the pointer logic gets layout units and the window is 1200 x 825:
+// the cursor is confined to the band in the screen's pixels, and the window
+// keeps its size as it moves. Moved to a 200 % monitor mid-drag, the grab
+// point stays where the pointer holds the larger window.
+TEST_F(PointerInputTest, ADragAtAnotherScaleConfinesToTheScaledBand) {
+    window.dpi = 144;
+    window.window = {100, 50, 100 + 1200, 50 + 825};
+    window.cursor = {100 + 150, 50 + 30};  // layout (100, 20)
+    OnLeftButtonDown(state, 100, 20);
+    EXPECT_EQ(state.drag.grabOffset.x, 150);
+    window.cursor = {300, 100};
+    OnPointerMove(state, 1, 120, 33);
+    EXPECT_EQ(window.clip.left, 100 + 75);
+    EXPECT_EQ(window.clip.right, 100 + 1034);  // 689 x 1.5, halves up
+    EXPECT_EQ(window.clip.bottom, 50 + 75);
+    EXPECT_EQ(window.window.left, 300 - 150);
+    EXPECT_EQ(window.window.right - window.window.left, 1200);
+
+    OnDpiChanged(state, 144, 192);
+    EXPECT_EQ(state.drag.grabOffset.x, 200);
+    EXPECT_EQ(state.drag.grabOffset.y, 40);
+    OnLeftButtonUp(state);
+    OnDpiChanged(state, 192, 96);  // no drag: nothing to keep
+    EXPECT_EQ(state.drag.grabOffset.x, 200);
+}
+
 // Another window takes the capture mid-drag (a system dialog, Alt+Tab): the
 // cursor is set free at once and the window no longer follows it.
 TEST_F(PointerInputTest, LosingTheCaptureMidDragEndsTheDragAndFreesTheCursor) {

@@ -113,4 +113,22 @@ TEST_F(SkinCacheTest, ASkinThatCannotBeLoadedGivesNullAndIsTriedAgain) {
     EXPECT_EQ(loader.loads.size(), 2u);
 }
 
+// The display's scale changed: every bitmap goes, none twice, and the
+// screen on show and those expected next are loaded from the new set.
+TEST_F(SkinCacheTest, AChangeOfScaleLetsGoOfEverySkinAndReloadsTheScreenOnShow) {
+    Show(SkinHeadsetActions);
+    TakeSkin(cache, SkinWarning);
+    const size_t loads = loader.loads.size();
+    LetGoOfAllSkins(cache);
+    EXPECT_TRUE(loader.live.empty());
+    EXPECT_EQ(LoadedSkinCount(cache), 0);
+    EXPECT_EQ(cache.onScreen, SkinHeadsetActions);
+    EXPECT_NE(TakeSkin(cache, cache.onScreen), nullptr);
+    while (LoadOneLikelySkin(cache)) {
+    }
+    EXPECT_TRUE(IsSkinHeld(cache, SkinHeadsetUpdating));
+    EXPECT_TRUE(IsSkinHeld(cache, SkinHeadsetVerifying));
+    EXPECT_EQ(loader.loads.size(), loads + 3);
+}
+
 }  // namespace

@@ -117,7 +117,7 @@ std::vector<uint8_t> EncodeBmp24(const PixelView& view) {
     return out;
 }
 
-std::vector<uint8_t> EncodeIco(const PixelView* images, int count) {
+std::vector<uint8_t> EncodeIco(const PixelView* images, int count, const std::vector<uint8_t>* pngs) {
     std::vector<uint8_t> out;
     if (images == nullptr || count <= 0 || count > 0xFFFF) return out;
     for (int i = 0; i < count; ++i) {
@@ -126,6 +126,8 @@ std::vector<uint8_t> EncodeIco(const PixelView* images, int count) {
     Put16(out, 0);  // reserved
     Put16(out, 1);  // icon
     Put16(out, uint32_t(count));
+    auto png = [pngs](int i) { return pngs != nullptr && !pngs[i].empty() ? &pngs[i] : nullptr; };
+    auto imageBytes = [&](int i) { return png(i) != nullptr ? uint32_t(png(i)->size()) : IconImageBytes(images[i]); };
     uint32_t offset = kIconDirBytes + kIconEntryBytes * uint32_t(count);
     for (int i = 0; i < count; ++i) {
         const PixelView& view = images[i];
@@ -135,11 +137,17 @@ std::vector<uint8_t> EncodeIco(const PixelView* images, int count) {
         out.push_back(0);  // reserved
         Put16(out, 1);     // planes
         Put16(out, 32);    // bits per pixel
-        Put32(out, IconImageBytes(view));
+        Put32(out, imageBytes(i));
         Put32(out, offset);
-        offset += IconImageBytes(view);
+        offset += imageBytes(i);
     }
-    for (int i = 0; i < count; ++i) PutIconImage(out, images[i]);
+    for (int i = 0; i < count; ++i) {
+        if (png(i) != nullptr) {
+            out.insert(out.end(), png(i)->begin(), png(i)->end());
+        } else {
+            PutIconImage(out, images[i]);
+        }
+    }
     return out;
 }
 

@@ -22,9 +22,11 @@ struct PixelView {
 std::vector<uint8_t> EncodeBmp24(const PixelView& pixels);
 
 // An icon file holding the given images in order, each a 32-bit BMP-style
-// entry (straight alpha) with its AND mask. Sizes 1 to 256 pixels; empty
-// when an image is outside that or there are none.
-std::vector<uint8_t> EncodeIco(const PixelView* images, int count);
+// entry (straight alpha) with its AND mask, or, where `pngs` holds a
+// non-empty file for it, that PNG file as it stands (how icons keep their
+// 256-pixel image small). Sizes 1 to 256 pixels; empty when an image is
+// outside that or there are none.
+std::vector<uint8_t> EncodeIco(const PixelView* images, int count, const std::vector<uint8_t>* pngs = nullptr);
 
 // Writes the bytes to `path`; false when it cannot.
 bool WriteFileBytes(const char* path, const std::vector<uint8_t>& bytes);

@@ -2,6 +2,8 @@
 // firmware box, the progress track, notes and device drawings.
 #include "tools/skin_painter/skin_draw.h"
 
+#include <cmath>
+
 #include "tools/skin_painter/device_art.h"
 #include "tools/skin_painter/skin_placement.h"
 
@@ -16,6 +18,22 @@ constexpr Rgb kTitleColour = {176, 186, 196};
 constexpr Rgb kGlyphColour = {192, 200, 208};
 constexpr Rgb kGlyphDimColour = {70, 80, 90};
 constexpr double kDimmedAlpha = 0.4;
+
+// `box` moved to the nearest whole pixels of the picture (halves up, as the
+// window places its controls at every scale), for what must meet a control
+// or the picture's edge exactly. At 100 % the layout is on whole pixels.
+Box DeviceAligned(cairo_t* cr, const Box& box) {
+    double left = box.left, top = box.top, right = box.right, bottom = box.bottom;
+    cairo_user_to_device(cr, &left, &top);
+    cairo_user_to_device(cr, &right, &bottom);
+    left = std::floor(left + 0.5);
+    top = std::floor(top + 0.5);
+    right = std::floor(right + 0.5);
+    bottom = std::floor(bottom + 0.5);
+    cairo_device_to_user(cr, &left, &top);
+    cairo_device_to_user(cr, &right, &bottom);
+    return {left, top, right, bottom};
+}
 
 void FillBox(cairo_t* cr, const Box& box, Rgb colour) {
     cairo_rectangle(cr, box.left, box.top, box.Width(), box.Height());
@@ -72,7 +90,8 @@ void DrawTitleStrip(cairo_t* cr, const SkinFonts& fonts) {
 }
 
 // The warning panel: black with a blue border.
-void DrawPanelFrame(cairo_t* cr, const Box& panel) {
+void DrawPanelFrame(cairo_t* cr, const Box& layoutPanel) {
+    const Box panel = DeviceAligned(cr, layoutPanel);
     FillBox(cr, panel, kPanelColour);
     cairo_rectangle(cr, panel.left + 1, panel.top + 1, panel.Width() - 2, panel.Height() - 2);
     SetColour(cr, kAccentColour);
@@ -119,7 +138,7 @@ void DrawFirmwareBox(cairo_t* cr, const SkinFonts& fonts, const SkinElement& ele
 
 // Exactly the bar's rectangle, dark, with its border just outside.
 void DrawProgressTrack(cairo_t* cr, const SkinElement& element) {
-    const Box bar = ControlBox(element.control);
+    const Box bar = DeviceAligned(cr, ControlBox(element.control));
     FillBox(cr, Inset(bar, -kTrackBorder), kTrackBorderColour);
     FillBox(cr, bar, kTrackColour);
 }
@@ -166,12 +185,15 @@ void DrawElement(cairo_t* cr, const SkinFonts& fonts, const SkinElement& element
 
 }  // namespace
 
-cairo_surface_t* PaintSkin(const SkinFonts& fonts, const SkinScreen& screen) {
+cairo_surface_t* PaintSkin(const SkinFonts& fonts, const SkinScreen& screen, int dpi) {
     const PixelRect canvas = SkinCanvas(screen.id);
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, canvas.width, canvas.height);
+    const PixelRect device = ToDevice(canvas, dpi);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, device.width, device.height);
     cairo_t* cr = cairo_create(surface);
-    // Everything is placed in window pixels; the panel's picture starts at its control.
-    cairo_translate(cr, -canvas.x, -canvas.y);
+    // Everything is placed in window pixels; the panel's picture starts at
+    // its control, which the window puts on a whole pixel at every scale.
+    cairo_translate(cr, -device.x, -device.y);
+    if (dpi != kLayoutDpi) cairo_scale(cr, double(dpi) / kLayoutDpi, double(dpi) / kLayoutDpi);
     if (screen.id == SkinWarning) {
         DrawPanelFrame(cr, RectBox(canvas));
     } else {

@@ -70,14 +70,58 @@ cairo_surface_t* PaintContactSheet(const SkinFonts& fonts, cairo_surface_t* cons
 bool WriteIcon(const char* folder) {
     cairo_surface_t* images[std::size(kIconSizes)];
     PixelView views[std::size(kIconSizes)];
+    std::vector<uint8_t> pngs[std::size(kIconSizes)];
     for (size_t i = 0; i < std::size(kIconSizes); ++i) {
         images[i] = PaintAppIcon(kIconSizes[i]);
         views[i] = ViewOf(images[i]);
+        if (kIconSizes[i] >= kIconPngFrom) pngs[i] = EncodePng(images[i]);
     }
-    const std::vector<uint8_t> bytes = EncodeIco(views, int(std::size(kIconSizes)));
+    const std::vector<uint8_t> bytes = EncodeIco(views, int(std::size(kIconSizes)), pngs);
     for (cairo_surface_t* image : images) cairo_surface_destroy(image);
     const std::string path = PathIn(folder, "app.ico");
     return Report(!bytes.empty() && WriteFileBytes(path.c_str(), bytes), path);
+}
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(closure);
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// The skin over black without its alpha channel, as the bitmaps hold it:
+// a PNG of it keeps three bytes a pixel instead of four.
+cairo_surface_t* OpaqueCopy(cairo_surface_t* skin) {
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(skin),
+                                                       cairo_image_surface_get_height(skin));
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_set_source_surface(cr, skin, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(copy);
+    return copy;
+}
+
+// The skins of a larger set, each painted at its scale and kept as a PNG
+// file: the program decodes them with the system's imaging component.
+bool WriteLargerSet(const SkinFonts& fonts, const char* folder, SkinSet set) {
+    const int dpi = SkinSetDpi(set);
+    for (const SkinScreen& screen : SkinScreens()) {
+        cairo_surface_t* skin = PaintSkin(fonts, screen, dpi);
+        char name[32];
+        std::snprintf(name, sizeof name, "skin_%d_%d.png", int(screen.id), dpi * 100 / kLayoutDpi);
+        const std::string path = PathIn(folder, name);
+        bool ok = Report(cairo_surface_status(skin) == CAIRO_STATUS_SUCCESS, path);
+        if (ok) {
+            cairo_surface_t* opaque = OpaqueCopy(skin);
+            ok = WritePng(opaque, path);
+            cairo_surface_destroy(opaque);
+        }
+        cairo_surface_destroy(skin);
+        if (!ok) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -102,6 +146,12 @@ cairo_surface_t* PaintAppIcon(int size) {
     return surface;
 }
 
+std::vector<uint8_t> EncodePng(cairo_surface_t* surface) {
+    std::vector<uint8_t> bytes;
+    if (cairo_surface_write_to_png_stream(surface, AppendBytes, &bytes) != CAIRO_STATUS_SUCCESS) bytes.clear();
+    return bytes;
+}
+
 bool WriteSkinOutputs(const SkinFonts& fonts, const char* folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -123,5 +173,6 @@ bool WriteSkinOutputs(const SkinFonts& fonts, const char* folder) {
     for (cairo_surface_t* skin : skins) {
         if (skin != nullptr) cairo_surface_destroy(skin);
     }
-    return ok && WriteIcon(folder);
+    return ok && WriteLargerSet(fonts, folder, SkinSet150) && WriteLargerSet(fonts, folder, SkinSet200) &&
+           WriteIcon(folder);
 }
