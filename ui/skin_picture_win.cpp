@@ -53,14 +53,9 @@ bool DecodeResource(IWICImagingFactory* factory, HINSTANCE instance, int id, Hel
            SUCCEEDED(decoder->GetFrame(0, &frame.object));
 }
 
-// A 24-bit top-down DIB section of the source's pixels, as the 100 % skins are.
-HBITMAP CopyToBitmap(IWICImagingFactory* factory, IWICBitmapSource* source, int width, int height) {
-    Held<IWICFormatConverter> converter;
-    if (FAILED(factory->CreateFormatConverter(&converter.object)) ||
-        FAILED(converter->Initialize(source, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom))) {
-        return nullptr;
-    }
+// A 24-bit top-down DIB section, as the 100 % skins are; `bits` receives
+// its pixels.
+HBITMAP TopDownBitmap(int width, int height, void*& bits) {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -68,8 +63,19 @@ HBITMAP CopyToBitmap(IWICImagingFactory* factory, IWICBitmapSource* source, int 
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+// The source's pixels in a bitmap like the 100 % skins.
+HBITMAP CopyToBitmap(IWICImagingFactory* factory, IWICBitmapSource* source, int width, int height) {
+    Held<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(&converter.object)) ||
+        FAILED(converter->Initialize(source, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                     WICBitmapPaletteTypeCustom))) {
+        return nullptr;
+    }
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = TopDownBitmap(width, height, bits);
     if (bitmap == nullptr) return nullptr;
     const UINT stride = (static_cast<UINT>(width) * 3 + 3) & ~3u;
     if (FAILED(converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(height), static_cast<BYTE*>(bits)))) {
@@ -83,15 +89,8 @@ HBITMAP CopyToBitmap(IWICImagingFactory* factory, IWICBitmapSource* source, int 
 // halftone stretching, which averages every source pixel in. (The imaging
 // component's own scaler would do on Windows, but Wine's only picks pixels.)
 HBITMAP Reduce(HBITMAP source, int fromWidth, int fromHeight, int width, int height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP target = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP target = TopDownBitmap(width, height, bits);
     HDC from = CreateCompatibleDC(nullptr);
     HDC to = CreateCompatibleDC(nullptr);
     if (target != nullptr && from != nullptr && to != nullptr) {

@@ -86,10 +86,7 @@ class AccessTour:
 
     def shot(self, name):
         self.number += 1
-        path = os.path.join(self.shots, f"{self.number:02d}_{name}.png")
-        self.app.screenshot(path)
-        print(f"  screenshot {path}")
-        return path
+        return self.app.numbered_screenshot(self.shots, self.number, name)
 
     # --- the program ---
 

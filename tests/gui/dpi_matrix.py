@@ -67,10 +67,7 @@ class Walk:
 
     def shot(self, name):
         self.number += 1
-        path = os.path.join(self.shots, f"{self.number:02d}_{name}.png")
-        self.app.screenshot(path)
-        print(f"  screenshot {path}")
-        return path
+        return self.app.numbered_screenshot(self.shots, self.number, name)
 
     def picture(self, skin):
         suffix = "" if self.dpi == 96 else f"_{self.dpi * 100 // 96}"

@@ -245,6 +245,13 @@ class Updater:
         run(["import", "-window", "root", path])
         return path
 
+    def numbered_screenshot(self, folder, number, name):
+        """A screenshot named by its place in a walk through the screens."""
+        path = os.path.join(folder, f"{number:02d}_{name}.png")
+        self.screenshot(path)
+        print(f"  screenshot {path}")
+        return path
+
     def pixel(self, path, x, y):
         """The colour at window pixel (x, y) of a screenshot, as (r, g, b)."""
         left, top, _, _ = self.geometry()

@@ -9,9 +9,7 @@
 #include <vector>
 
 #include "app/updater_state.h"
-#include "tests/support/fake_system.h"
-#include "tests/support/recording_controls.h"
-#include "tests/support/recording_window_ops.h"
+#include "tests/support/screen_fixture.h"
 #include "ui/pointer_input.h"
 
 namespace {
@@ -33,15 +31,10 @@ std::vector<std::string> Lines(const AccessibleScreen& screen) {
     return lines;
 }
 
-class AccessibleScreenTest : public ::testing::Test {
+class AccessibleScreenTest : public ScreenFixture {
    protected:
     void SetUp() override {
-        state.system = &system;
-        state.controls = &controls;
-        state.windowOps = &window;
-        state.deviceTable[0].kind = KindHeadset;
-        state.firmwareLabel[0].versionText.Store("1_4");
-        controls.afterRequest = [this] { FollowScreen(state, controls.Skin(), controls.Visible(ControlWarningPanel)); };
+        ScreenFixture::SetUp();
     }
     // What the window would report of its controls now.
     const AccessibleScreen& Read(bool windowFocused = true) {
@@ -67,10 +60,6 @@ class AccessibleScreenTest : public ::testing::Test {
         controls.Show(ControlChosenFirmwareText, true);
     }
 
-    FakeSystem system;
-    RecordingControls controls;
-    UpdaterState state;
-    RecordingWindowOps window{state};
     std::string texts[ControlCount];
     AccessibleScreen screen;
 };

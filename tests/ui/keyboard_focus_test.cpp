@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/interaction_fixture.h"
+#include "tests/support/screen_fixture.h"
 #include "ui/pointer_input.h"
 
 namespace {
@@ -20,16 +21,10 @@ std::vector<HitZone> OrderOf(const UpdaterState& state) {
     return Zones(order, order + count);
 }
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public ScreenFixture {
    protected:
     void SetUp() override {
-        state.system = &system;
-        state.controls = &controls;
-        state.windowOps = &window;
-        state.deviceTable[0].kind = KindHeadset;
-        state.firmwareLabel[0].versionText.Store("1_4");
-        // As the window does after each request.
-        controls.afterRequest = [this] { FollowScreen(state, controls.Skin(), controls.Visible(ControlWarningPanel)); };
+        ScreenFixture::SetUp();
         FollowScreen(state, SkinIntro, false);
     }
     HitZone Focus() const { return static_cast<HitZone>(state.keyboard.zone); }
@@ -48,11 +43,6 @@ class KeyboardTest : public ::testing::Test {
         state.modeVerifyOnly = afterVerify ? 1 : 0;
         controls.ShowSkin(afterVerify ? SkinHeadsetMismatch : SkinHeadsetFailed);
     }
-
-    FakeSystem system;
-    RecordingControls controls;
-    UpdaterState state;
-    RecordingWindowOps window{state};
 };
 
 TEST_F(KeyboardTest, EveryScreenHasItsOrderAndItsMainActionTakesTheFocus) {
