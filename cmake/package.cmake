@@ -8,6 +8,14 @@ endif()
 
 install(TARGETS VeltraneUpdater veltrane-cli RUNTIME DESTINATION . COMPONENT program)
 install(PROGRAMS ${UPDATER_I686_PROGRAM} ${UPDATER_I686_CLI} DESTINATION . COMPONENT program)
+# cpack strips the targets it installs with this tree's (64-bit) tools; the
+# 32-bit programs come from the nested build as files, so they are stripped
+# here, in the staging folder, before they are signed and packed.
+find_program(UPDATER_I686_STRIP i686-w64-mingw32-strip REQUIRED)
+foreach(program ${UPDATER_PROGRAM_32}.exe ${UPDATER_CLI_32}.exe)
+  install(CODE "execute_process(COMMAND \"${UPDATER_I686_STRIP}\" \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${program}\" COMMAND_ERROR_IS_FATAL ANY)"
+          COMPONENT program)
+endforeach()
 install(FILES ${CMAKE_SOURCE_DIR}/ui/programs_readme.txt DESTINATION . RENAME README.txt COMPONENT program)
 install(FILES
   ${UPDATER_DIST_DIR}/OpenSans-Regular.ttf

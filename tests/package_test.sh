@@ -2,9 +2,9 @@
 # Builds every release package (the zips, and the installer, the MSIs and
 # the signatures where their tools are installed: the tests of those read
 # what this builds) and checks what each zip carries: the program package
-# holds both programs and no simulator, device file or simulator state; each
-# simulator bundle holds the simulator of its architecture and the sample
-# firmware.
+# holds both programs, stripped, and no simulator, device file or simulator
+# state; each simulator bundle holds the simulator of its architecture and
+# the sample firmware.
 set -eu
 build="$1"
 objdump="$2"
@@ -25,6 +25,14 @@ machine_of() { "$objdump" -f "$1" | sed -n 's/.*file format //p'; }
 unzip -q packages/VeltraneUpdater-*-windows.zip VeltraneUpdater.exe VeltraneUpdater32.exe -d "$unpacked/program"
 [ "$(machine_of "$unpacked/program/VeltraneUpdater.exe")" = pei-x86-64 ] || { echo "VeltraneUpdater.exe is not 64-bit"; exit 1; }
 [ "$(machine_of "$unpacked/program/VeltraneUpdater32.exe")" = pei-i386 ] || { echo "VeltraneUpdater32.exe is not 32-bit"; exit 1; }
+# Shipped programs of both architectures are stripped: debug sections would
+# add megabytes (the MSIs and the installer take the same staged files).
+unzip -q packages/VeltraneUpdater-*-windows.zip veltrane-cli.exe veltrane-cli32.exe -d "$unpacked/program"
+for shipped in VeltraneUpdater.exe VeltraneUpdater32.exe veltrane-cli.exe veltrane-cli32.exe; do
+  if "$objdump" -h "$unpacked/program/$shipped" | grep -q '\.debug_'; then
+    echo "$shipped is packed with its debug sections"; exit 1
+  fi
+done
 
 for bits in 64 32; do
   bundle="$(ls packages/VeltraneUpdater-*-simulator-${bits}bit.zip)"
