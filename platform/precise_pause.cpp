@@ -2,6 +2,7 @@
 #include "platform/precise_pause.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -25,7 +26,18 @@ void Learn(WakeLateness& lateness, int64_t lateMicros) {
     }
 }
 
+uint64_t MedianOf(const uint64_t (&values)[kWaitProbeRounds]) {
+    uint64_t sorted[kWaitProbeRounds];
+    std::copy(std::begin(values), std::end(values), sorted);
+    std::nth_element(sorted, sorted + kWaitProbeRounds / 2, sorted + kWaitProbeRounds);
+    return sorted[kWaitProbeRounds / 2];
+}
+
 }  // namespace
+
+bool SecondWaitIsCloser(const uint64_t (&first)[kWaitProbeRounds], const uint64_t (&second)[kWaitProbeRounds]) {
+    return MedianOf(second) < MedianOf(first);
+}
 
 uint32_t WakeMargin(const WakeLateness& lateness) {
     if (lateness.fixedMarginMicros >= 0) return static_cast<uint32_t>(lateness.fixedMarginMicros);

@@ -40,6 +40,14 @@ void PauseUntil(PauseTimer& timer, WakeLateness& lateness, uint64_t deadlineMicr
 // A pause of `milliseconds` from now.
 void PauseFor(PauseTimer& timer, WakeLateness& lateness, uint32_t milliseconds);
 
+// A thread that can wait in two ways times a few short waits of each and
+// keeps the one whose median lateness is lower: a coarse timer now and then
+// wakes on time by chance (when its tick falls just after the time asked),
+// so the least lateness would mislead, and one wait that lost the
+// processor must not decide either.
+inline constexpr int kWaitProbeRounds = 7;
+bool SecondWaitIsCloser(const uint64_t (&first)[kWaitProbeRounds], const uint64_t (&second)[kWaitProbeRounds]);
+
 // The timer and what was learnt of it that System::Sleep uses on the calling
 // thread, for timed runs that compare settings.
 PauseTimer& ThisThreadPauseTimer();

@@ -71,7 +71,7 @@ uint64_t ToMicros(LONGLONG ticks, LONGLONG frequency) {
 // to the time asked depends on the system (under Wine the timer is served
 // in whole milliseconds, the delay to the microsecond; on Windows the delay
 // follows the timer period), so the thread tries both in its first long
-// pause and keeps the better.
+// pause and keeps the one usually less late.
 using DelayFunction = LONG(WINAPI*)(BOOLEAN alertable, const LARGE_INTEGER* interval);
 
 struct ThreadPauseTimer final : PauseTimer {
@@ -107,7 +107,6 @@ struct ThreadPauseTimer final : PauseTimer {
 
    private:
     static constexpr uint64_t kProbeMicros = 500;
-    static constexpr int kProbeRounds = 5;
     static constexpr uint64_t kProbeSpanMicros = 50000;  // the first 100 ms poll has room
 
     void WaitFor(uint64_t micros, bool byDelay) {
@@ -123,26 +122,24 @@ struct ThreadPauseTimer final : PauseTimer {
         }
     }
 
-    // Short waits of both kinds, taken out of a long pause, each timed; the
-    // least lateness of each tells its grain (a wait that lost the
-    // processor tells nothing).
+    // Short waits of both kinds, taken out of a long pause, each timed, the
+    // kinds taking turns so that both meet the same load.
     void Choose() {
         chosen = true;
         if (delay == nullptr || timer == nullptr) {
             useDelay = timer == nullptr && delay != nullptr;
             return;
         }
-        uint64_t least[2] = {~0ull, ~0ull};
-        for (int round = 0; round < kProbeRounds; ++round) {
+        uint64_t late[2][kWaitProbeRounds] = {};
+        for (int round = 0; round < kWaitProbeRounds; ++round) {
             for (int kind = 0; kind < 2; ++kind) {
                 const uint64_t start = NowMicros();
                 WaitFor(kProbeMicros, kind == 1);
                 const uint64_t took = NowMicros() - start;
-                const uint64_t late = took > kProbeMicros ? took - kProbeMicros : 0;
-                if (late < least[kind]) least[kind] = late;
+                late[kind][round] = took > kProbeMicros ? took - kProbeMicros : 0;
             }
         }
-        useDelay = least[1] < least[0];
+        useDelay = SecondWaitIsCloser(late[0], late[1]);
     }
 };
 

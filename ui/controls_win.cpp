@@ -51,9 +51,10 @@ const ControlLayout& LayoutOf(ControlId control) {
 // Repaints the skin and every label over `rect` of the main window (all of
 // it when null), so a label that has changed or gone leaves no old text
 // behind: transparent and simple text controls never erase what they drew.
-void RepaintArea(const RECT* rect) {
+void RepaintArea(const RECT* rect, bool now = true) {
     HWND main = TheUi().mainWindow;
-    if (main != nullptr) RedrawWindow(main, rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const UINT flags = RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (now ? RDW_UPDATENOW : 0);
+    if (main != nullptr) RedrawWindow(main, rect, nullptr, flags);
 }
 
 RECT RectOf(ControlId control) { return DeviceRect(LayoutOf(control).rect); }
@@ -91,7 +92,11 @@ void ShowProgressNow(const char* bar, const char* percent) {
         }
         if (!shown) ShowWindow(percentage, SW_SHOW);
     }
-    if (!IsRectEmpty(&dirty)) RepaintArea(&dirty);
+    // The texts are set before the worker goes on; their pixels follow as
+    // soon as this thread is idle, a few milliseconds later while the
+    // device works on the page, rather than holding the worker (and the
+    // run) through each page's paint.
+    if (!IsRectEmpty(&dirty)) RepaintArea(&dirty, false);
 }
 
 void Execute(const ControlRequest& request) {

@@ -96,3 +96,13 @@ TEST(PrecisePauseTest, AFixedMarginOverridesWhatWasLearnt) {
 }
 
 }  // namespace
+
+// Probes as a timer served in whole milliseconds gives them: mostly late by
+// the rest of its tick, once on time by chance; the delay is late by a
+// steady 90 us. The delay is the closer way to wait.
+TEST(PrecisePauseTest, TheCloserWaitIsTheOneUsuallyLessLate) {
+    const uint64_t tickTimer[kWaitProbeRounds] = {650, 647, 51, 690, 660, 1230, 672};
+    const uint64_t steadyDelay[kWaitProbeRounds] = {93, 92, 1920, 94, 98, 83, 93};
+    EXPECT_TRUE(SecondWaitIsCloser(tickTimer, steadyDelay));
+    EXPECT_FALSE(SecondWaitIsCloser(steadyDelay, tickTimer));
+}
