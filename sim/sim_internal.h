@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/device_file.h"
+#include "sim/file_look.h"
 #include "sim/simulator.h"
 
 namespace sim {
@@ -61,6 +62,8 @@ struct Simulator {
     char deviceFilePath[kTracePathChars] = "sim_devices.txt";
     bool useText = false;
     std::vector<char> deviceText;
+    std::vector<char> fileText;  // the device file as last read
+    FileLook fileRead{};         // its entry when it was read
     DeviceFile file{};
     SimDevice devices[kDeviceSlots];
     int listing[kMaxDevices] = {};  // slots of the devices in listing order

@@ -30,17 +30,43 @@ const char* const kEntryNames[] = {
 
 // --- The device file ---
 
-void ReadDeviceText(Simulator& sim, std::vector<char>& text) {
-    text.clear();
-    if (sim.useText) {
-        text = sim.deviceText;
-    } else if (std::FILE* in = std::fopen(sim.deviceFilePath, "rb")) {
+// A file written again within the same tick of its file system's clock
+// keeps its time stamp; a file read that soon after its last write is read
+// again until it has been quiet this long.
+constexpr int64_t kQuietNs = 2000000000;
+
+bool FileTextIsCurrent(const Simulator& sim, const FileLook& look) {
+    const FileLook& read = sim.fileRead;
+    return read.size == look.size && read.writtenNs == look.writtenNs && read.nowNs - read.writtenNs > kQuietNs;
+}
+
+// Listings come ten times a second; the file is read only when it changed.
+void ReadDeviceFile(Simulator& sim) {
+    FileLook look;
+    if (!LookAtFile(sim.deviceFilePath, look)) {
+        sim.fileText.clear();
+        sim.fileRead = FileLook{};
+        return;
+    }
+    if (FileTextIsCurrent(sim, look)) return;
+    sim.fileText.clear();
+    sim.fileRead = look;
+    if (std::FILE* in = std::fopen(sim.deviceFilePath, "rb")) {
         char chunk[4096];
         size_t got;
-        while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && text.size() < 65536) {
-            text.insert(text.end(), chunk, chunk + got);
+        while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 && sim.fileText.size() < 65536) {
+            sim.fileText.insert(sim.fileText.end(), chunk, chunk + got);
         }
         std::fclose(in);
+    }
+}
+
+void ReadDeviceText(Simulator& sim, std::vector<char>& text) {
+    if (sim.useText) {
+        text = sim.deviceText;
+    } else {
+        ReadDeviceFile(sim);
+        text = sim.fileText;
     }
     text.push_back('\0');
 }
@@ -489,6 +515,8 @@ void Reset(const char* deviceFilePath) {
     std::snprintf(sim.deviceFilePath, sizeof sim.deviceFilePath, "%s", deviceFilePath);
     sim.useText = false;
     sim.deviceText.clear();
+    sim.fileText.clear();
+    sim.fileRead = FileLook{};
     sim.file = DeviceFile{};
     for (SimDevice& device : sim.devices) device = SimDevice{};
     for (SimHandle& handle : sim.handles) handle = SimHandle{};

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -124,6 +125,37 @@ TEST_F(SimulatorContractTest, EveryCallIsStampedAndTheStampsFileSkipsThePackets)
     for (const std::string& line : stamps) EXPECT_EQ(line.find("commandSendAndGetResponse"), std::string::npos);
     const std::string last = trace.back().substr(0, trace.back().find(" status="));
     EXPECT_EQ(stamps.back(), last + " us=" + std::to_string(stamp(trace.back())));
+}
+
+// The file is read only when it changed; an edit must still be seen at the
+// next listing, also one that keeps the size and comes within the same tick
+// of the file system's clock, and one to a file that had long been quiet.
+TEST_F(SimulatorContractTest, EveryEditOfTheDeviceFileIsSeenAtTheNextListing) {
+    namespace fs = std::filesystem;
+    auto write = [](const char* productId) {
+        std::ofstream("devices.txt", std::ios::trunc)
+            << "device h product=" << productId << " kind=13 identity=01 reply=v1_2_RX93\n";
+    };
+    auto listed = [] {
+        uint8_t shortIds[20];
+        uint32_t ids[10] = {};
+        return sim::AvDllListDevices(0, 10, shortIds, ids) == 1 ? ids[0] : 0u;
+    };
+    sim::Reset("devices.txt");
+    sim::AvDllInitialize();
+    write("28F80106");
+    EXPECT_EQ(listed(), 0x28F80106u);
+    write("28F80107");
+    EXPECT_EQ(listed(), 0x28F80107u);
+
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::seconds(30);
+    fs::last_write_time("devices.txt", longAgo);
+    EXPECT_EQ(listed(), 0x28F80107u);
+    EXPECT_EQ(listed(), 0x28F80107u);
+    write("28F80106");
+    EXPECT_EQ(listed(), 0x28F80106u);
+    std::remove("devices.txt");
+    EXPECT_EQ(listed(), 0u);
 }
 
 }  // namespace
