@@ -26,17 +26,19 @@ void Learn(WakeLateness& lateness, int64_t lateMicros) {
     }
 }
 
-uint64_t MedianOf(const uint64_t (&values)[kWaitProbeRounds]) {
+// The third smallest of the seven probes.
+uint64_t UsualLatenessOf(const uint64_t (&values)[kWaitProbeRounds]) {
+    constexpr int kRank = 2;
     uint64_t sorted[kWaitProbeRounds];
     std::copy(std::begin(values), std::end(values), sorted);
-    std::nth_element(sorted, sorted + kWaitProbeRounds / 2, sorted + kWaitProbeRounds);
-    return sorted[kWaitProbeRounds / 2];
+    std::nth_element(sorted, sorted + kRank, sorted + kWaitProbeRounds);
+    return sorted[kRank];
 }
 
 }  // namespace
 
 bool SecondWaitIsCloser(const uint64_t (&first)[kWaitProbeRounds], const uint64_t (&second)[kWaitProbeRounds]) {
-    return MedianOf(second) < MedianOf(first);
+    return UsualLatenessOf(second) < UsualLatenessOf(first);
 }
 
 uint32_t WakeMargin(const WakeLateness& lateness) {
@@ -64,5 +66,8 @@ void PauseUntil(PauseTimer& timer, WakeLateness& lateness, uint64_t deadlineMicr
 
 void PauseFor(PauseTimer& timer, WakeLateness& lateness, uint32_t milliseconds) {
     const uint64_t deadline = timer.NowMicros() + static_cast<uint64_t>(milliseconds) * 1000u;
-    PauseUntil(timer, lateness, deadline, milliseconds < kSpinPausesBelowMillis);
+    const bool shortPause = milliseconds < kSpinPausesBelowMillis;
+    // The long wait teaches nothing: its lateness is not a short wait's.
+    if (!shortPause && lateness.inRun) PauseUntil(timer, lateness, deadline - kLongPauseLastStretchMicros, false);
+    PauseUntil(timer, lateness, deadline, shortPause || lateness.inRun);
 }

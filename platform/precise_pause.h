@@ -23,6 +23,7 @@ struct PauseTimer {
 struct WakeLateness {
     int32_t usualLateMicros = 0;     // half the wake-ups are no later than this
     int32_t fixedMarginMicros = -1;  // >= 0: wake this early instead (timed runs)
+    bool inRun = false;              // long pauses end as closely as short ones
 };
 
 // The spin never lasts longer than this, however late the timer wakes: the
@@ -30,8 +31,13 @@ struct WakeLateness {
 // processor busy.
 inline constexpr uint32_t kMaxSpinMicros = 150;
 // Pauses of this length or more (the 100 ms polls, the 3000 ms waits) never
-// spin: their timer's lateness is a tiny part of them.
+// spin outside a run: their timer's lateness is a tiny part of them, and a
+// window waiting for a device should cost nothing. In a run the page's
+// 100 ms pauses add up (a quarter of a millisecond late each under Wine),
+// so there they wait all but their last stretch and end that as a short
+// pause does.
 inline constexpr uint32_t kSpinPausesBelowMillis = 20;
+inline constexpr uint32_t kLongPauseLastStretchMicros = 2000;
 
 // How early a short pause wakes from its wait, in microseconds.
 uint32_t WakeMargin(const WakeLateness& lateness);
@@ -41,10 +47,11 @@ void PauseUntil(PauseTimer& timer, WakeLateness& lateness, uint64_t deadlineMicr
 void PauseFor(PauseTimer& timer, WakeLateness& lateness, uint32_t milliseconds);
 
 // A thread that can wait in two ways times a few short waits of each and
-// keeps the one whose median lateness is lower: a coarse timer now and then
-// wakes on time by chance (when its tick falls just after the time asked),
-// so the least lateness would mislead, and one wait that lost the
-// processor must not decide either.
+// keeps the one whose third smallest lateness is lower: a coarse timer now
+// and then wakes on time by chance (when its tick falls just after the
+// time asked), so the least lateness would mislead; and the probes run
+// while the window starts or changes screens, when most rounds of one kind
+// may lose the processor, so the median misleads too.
 inline constexpr int kWaitProbeRounds = 7;
 bool SecondWaitIsCloser(const uint64_t (&first)[kWaitProbeRounds], const uint64_t (&second)[kWaitProbeRounds]);
 

@@ -34,7 +34,9 @@ struct System {
     // (GetSystemTimePreciseAsFileTime, CLOCK_REALTIME).
     virtual int64_t WallClockMillis() = 0;
     // Raises the timer resolution to 1 ms for a run and lowers it again
-    // (timeBeginPeriod(1), timeEndPeriod(1)). Always called in pairs.
+    // (timeBeginPeriod(1), timeEndPeriod(1)); meanwhile the calling thread's
+    // long pauses end as closely as its short ones. Always called in pairs,
+    // on the thread that pauses.
     virtual void BeginTimerPeriod() = 0;
     virtual void EndTimerPeriod() = 0;
 

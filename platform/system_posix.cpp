@@ -81,8 +81,10 @@ struct PosixSystem final : System {
     void BeginTimerPeriod() override {
         previousSlack_ = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
         prctl(PR_SET_TIMERSLACK, 1, 0, 0, 0);
+        wakeLateness.inRun = true;
     }
     void EndTimerPeriod() override {
+        wakeLateness.inRun = false;
         if (previousSlack_ > 0) prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(previousSlack_), 0, 0, 0);
     }
 

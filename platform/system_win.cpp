@@ -105,6 +105,8 @@ struct ThreadPauseTimer final : PauseTimer {
 
     void Spin() override { YieldProcessor(); }
 
+    void ChooseAgain() { chosen = false; }
+
    private:
     static constexpr uint64_t kProbeMicros = 500;
     static constexpr uint64_t kProbeSpanMicros = 50000;  // the first 100 ms poll has room
@@ -172,8 +174,17 @@ struct WindowsSystem final : System {
         return ticks / 10000 - 11644473600000LL;
     }
 
-    void BeginTimerPeriod() override { TimeBeginPeriod(1); }
-    void EndTimerPeriod() override { TimeEndPeriod(1); }
+    // The way of waiting is chosen again in the run's first long pause: the
+    // first choice was made while the window started.
+    void BeginTimerPeriod() override {
+        TimeBeginPeriod(1);
+        wakeLateness.inRun = true;
+        pauseTimer.ChooseAgain();
+    }
+    void EndTimerPeriod() override {
+        wakeLateness.inRun = false;
+        TimeEndPeriod(1);
+    }
 
     bool CurrentFolder(char* out, size_t size) override {
         const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), out);
