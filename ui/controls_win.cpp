@@ -3,10 +3,11 @@
 // answers it from any message loop (also a modal dialog's); the worker waits
 // until it is done. Once the window is gone, requests do nothing.
 //
-// A page's progress is one request: each message across threads costs the
-// worker a wait for the UI thread, and the bar and the percentage are
-// painted together in one pass over the skin beneath them.
+// A page's progress is the exception: the worker leaves it for the UI
+// thread and goes on without waiting (see PendingProgress).
+#include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "app/updater_state.h"
 #include "ui/access_win.h"
@@ -65,11 +66,14 @@ void RepaintUnder(ControlId control) {
 }
 
 // Sets a control's text unless it already holds it; true when it changed.
+// The caller repaints what changed: the text goes in as the default window
+// procedure keeps it, without the static control's own paint, which Wine
+// does at once (and without erasing) and which would only be painted over.
 bool ChangeText(HWND control, const char* text) {
     char now[kProgressChars + 16];
     const int length = GetWindowTextA(control, now, sizeof now);
     if (length < static_cast<int>(sizeof now) - 1 && std::strcmp(now, text) == 0) return false;
-    SetWindowTextA(control, text);
+    DefWindowProcA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     return true;
 }
 
@@ -172,6 +176,41 @@ void Submit(const ControlRequest& request) {
     }
 }
 
+// The progress of a page, left by the worker for the UI thread. Under Wine
+// a message sent across threads holds the worker for a millisecond or more
+// (the UI thread must wake, take the texts and answer), which each page
+// would add to the pause before it; the bar moves a few times a second, and
+// a person cannot tell a bar drawn now from one drawn a millisecond later.
+// Order is kept: every request the worker sends after it is carried out
+// only once the progress before it has been shown.
+struct PendingProgress {
+    std::mutex lock;
+    bool waiting = false;
+    char bar[kProgressChars + 1] = {};
+    char percent[16] = {};
+};
+
+PendingProgress& ThePendingProgress() {
+    static PendingProgress pending;
+    return pending;
+}
+
+void LeaveProgress(const char* bar, const char* percent) {
+    PendingProgress& pending = ThePendingProgress();
+    bool posted;
+    {
+        std::lock_guard<std::mutex> guard(pending.lock);
+        std::snprintf(pending.bar, sizeof pending.bar, "%s", bar);
+        std::snprintf(pending.percent, sizeof pending.percent, "%s", percent);
+        posted = pending.waiting;
+        pending.waiting = true;
+    }
+    // One message for whatever has piled up; a full queue falls back to a wait.
+    HWND main = TheUi().mainWindow;
+    if (posted || main == nullptr) return;
+    if (!PostMessageA(main, kProgressMessage, 0, 0)) SendMessageA(main, kProgressMessage, 0, 0);
+}
+
 struct WinControls final : Controls {
     void ShowMainWindow() override { Submit({RequestShowMainWindow, ControlSkinView, false, nullptr, SkinIntro, FontLabel}); }
     void Show(ControlId control, bool visible) override {
@@ -193,6 +232,7 @@ struct WinControls final : Controls {
         Submit({RequestRun, ControlSkinView, false, nullptr, SkinIntro, FontLabel, action, context});
     }
     void ShowProgress(const char* bar, const char* percent) override {
+        if (GetCurrentThreadId() != TheUi().uiThreadId) return LeaveProgress(bar, percent);
         Submit({RequestProgress, ControlProgressText, false, bar, SkinIntro, FontLabel, nullptr, nullptr, percent});
     }
 };
@@ -204,7 +244,23 @@ Controls& WindowsControls() {
     return controls;
 }
 
+void ShowPendingProgress() {
+    PendingProgress& pending = ThePendingProgress();
+    char bar[sizeof pending.bar];
+    char percent[sizeof pending.percent];
+    {
+        std::lock_guard<std::mutex> guard(pending.lock);
+        if (!pending.waiting) return;
+        pending.waiting = false;
+        std::memcpy(bar, pending.bar, sizeof bar);
+        std::memcpy(percent, pending.percent, sizeof percent);
+    }
+    ShowProgressNow(bar, percent);
+    FollowScreenChanges();
+}
+
 void CarryOutControlRequest(LPARAM request) {
+    ShowPendingProgress();
     Execute(*reinterpret_cast<const ControlRequest*>(request));
     FollowScreenChanges();
 }

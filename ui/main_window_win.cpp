@@ -245,6 +245,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case kControlRequestMessage:
             CarryOutControlRequest(lParam);
             return 0;
+        case kProgressMessage:
+            ShowPendingProgress();
+            return 0;
         case kKeepAwakeMessage:
             ApplyKeepAwake(window, wParam != 0);
             return 0;

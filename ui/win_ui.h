@@ -18,6 +18,8 @@ inline constexpr UINT kControlRequestMessage = WM_APP + 1;
 // then the skins of the likely next screens, one per message, are loaded
 // while the window is idle.
 inline constexpr UINT kIdleLoadMessage = WM_APP + 3;
+// Posted when a page's progress waits to be shown (see ShowPendingProgress).
+inline constexpr UINT kProgressMessage = WM_APP + 4;
 
 struct WinUi {
     HINSTANCE appInstance = nullptr;
@@ -79,6 +81,8 @@ void AttachProgressBar(HWND progressControl);
 // thread's side of a request from the worker.
 Controls& WindowsControls();
 void CarryOutControlRequest(LPARAM request);
+// Shows the progress the worker reported last, if not shown yet.
+void ShowPendingProgress();
 
 // window_ops_win.cpp
 struct WindowOps;
