@@ -23,12 +23,10 @@ const char* ResultName(const RunOutcome& outcome, bool ended) {
 
 }  // namespace
 
-bool RunRecorder::Open(System& system, const char* writtenBy, ReasonWriter reason) {
+void RunRecorder::Open(System& system, const char* writtenBy, ReasonWriter reason) {
     system_ = &system;
     writtenBy_ = writtenBy;
     reason_ = reason;
-    opened_ = FindRunFiles(system, files_);
-    return opened_;
 }
 
 void RunRecorder::Buffer(const char* text) {
@@ -58,6 +56,7 @@ void RunRecorder::Flush() {
 }
 
 void RunRecorder::RunStarting(const UpdaterState& state) {
+    if (!opened_ && system_ != nullptr) opened_ = FindRunFiles(*system_, files_);
     if (!opened_) return;
     if (active_) Finish("");  // the last run never settled: keep what it told
     active_ = true;
@@ -186,7 +185,8 @@ void RunRecorder::Finish(const char* versionAfter) {
 }
 
 bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder) {
-    if (state.system == nullptr || !recorder.Open(*state.system)) return false;
+    if (state.system == nullptr) return false;
+    recorder.Open(*state.system);
     state.runObserver = &recorder;
     return true;
 }

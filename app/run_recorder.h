@@ -23,11 +23,14 @@ struct RunRecorder final : RunObserver {
     using ReasonWriter = void (*)(const RunOutcome& outcome, uint32_t kind, const char* fileName, char* out,
                                   size_t size);
 
-    // Finds the files in the data folder. Until it has succeeded the
-    // recorder writes nothing. `writtenBy` names the program in each record
-    // (kWrittenByWindow, kWrittenByCli) and in the log; the log and the
-    // record give the reason as `reason` words it, as the program told it.
-    bool Open(System& system, const char* writtenBy = kWrittenByWindow, ReasonWriter reason = FormatRunReason);
+    // Readies the recorder; its files are found in the data folder when a
+    // run starts (finding it loads the system's shell, which the window's
+    // start should not wait for). Without a data folder the run goes
+    // unrecorded and the next run looks again. `writtenBy` names the program
+    // in each record (kWrittenByWindow, kWrittenByCli) and in the log; the
+    // log and the record give the reason as `reason` words it, as the
+    // program told it.
+    void Open(System& system, const char* writtenBy = kWrittenByWindow, ReasonWriter reason = FormatRunReason);
     const RunFiles& Files() const { return files_; }
 
     void RunStarting(const UpdaterState& state) override;
@@ -66,7 +69,7 @@ struct RunRecorder final : RunObserver {
     size_t used_ = 0;
 };
 
-// Opens `recorder` and makes it the state's run observer. False (and no
-// observer) when the data folder cannot be had.
+// Opens `recorder` and makes it the state's run observer; false (and no
+// observer) without the system services it writes through.
 bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder);
 

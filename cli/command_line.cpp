@@ -126,13 +126,13 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     // Runs are written to the run log and the history as the window writes
     // them; without a data folder they go unrecorded, as in the window.
     RunRecorder recorder;
-    RunObserver* recording = recorder.Open(*session.env.system, kWrittenByCli, CliRunReason) ? &recorder : nullptr;
+    recorder.Open(*session.env.system, kWrittenByCli, CliRunReason);
     if (command == "update" || command == "verify") {
         RunRequest request;
         request.file = a.file.c_str();
         request.verifyOnly = command == "verify";
         request.yes = a.yes;
-        request.recorder = recording;
+        request.recorder = &recorder;
         return RunUpdateCommand(session, request);
     }
     if (command == "station") {
@@ -140,7 +140,7 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
         for (const std::string& file : a.stationFiles) request.files.push_back(file.c_str());
         request.count = a.count;
         request.results = a.results.c_str();
-        request.recorder = recording;
+        request.recorder = &recorder;
         return RunStation(session, request);
     }
     return ExitUsage;

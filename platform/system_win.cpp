@@ -23,8 +23,13 @@ constexpr char kDataFolderName[] = "\\Veltrane Updater";
 }  // namespace
 
 bool KnownFolderAnsi(REFKNOWNFOLDERID id, char* out, size_t size) {
+    // Bound on first use, which is a run's record or a report: shell32, ole32
+    // and what they bring would otherwise be loaded before the window shows.
+    static const auto knownFolderPath = SYSTEM_FUNCTION(L"shell32.dll", SHGetKnownFolderPath);
+    static const auto freeTaskMemory = SYSTEM_FUNCTION(L"ole32.dll", CoTaskMemFree);
+    if (knownFolderPath == nullptr || freeTaskMemory == nullptr) return false;
     PWSTR wide = nullptr;
-    bool ok = SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &wide));
+    bool ok = SUCCEEDED(knownFolderPath(id, KF_FLAG_CREATE, nullptr, &wide));
     if (ok) {
         BOOL lossy = FALSE;
         int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, out, static_cast<int>(size), nullptr, &lossy);
@@ -38,7 +43,7 @@ bool KnownFolderAnsi(REFKNOWNFOLDERID id, char* out, size_t size) {
         }
         ok = length > 0 && !lossy;
     }
-    CoTaskMemFree(wide);
+    freeTaskMemory(wide);
     return ok;
 }
 

@@ -273,6 +273,30 @@ TEST_F(RunRecorderTest, FilesAreWrittenOnlyBetweenPagesAndAtTheEnd) {
     EXPECT_EQ(std::string(runs[0].sha256).substr(0, 4), "ab00");
 }
 
+// At start-up the window only installs the recorder: finding the data folder
+// loads the system's shell, which the first screen should not wait for.
+TEST_F(RunRecorderTest, TheDataFolderIsFoundAtTheFirstRunAndLookedForAgainUntilFound) {
+    EXPECT_EQ(system.dataFolderLookups, 0);
+
+    system.dataFolder = std::string(kPathChars, 'x');  // no data folder to be had
+    recorder.RunStarting(state);
+    RunOutcome outcome;
+    recorder.RunEnded(outcome);
+    recorder.RunSettled(state);
+    EXPECT_EQ(system.dataFolderLookups, 1);
+    EXPECT_EQ(FileBytes(recorder.Files().history), -1);
+
+    system.dataFolder.clear();  // back: the next run is recorded
+    for (int run = 0; run < 2; ++run) {
+        recorder.RunStarting(state);
+        recorder.RunEnded(outcome);
+        recorder.RunSettled(state);
+    }
+    EXPECT_EQ(system.dataFolderLookups, 2);
+    HistoryRecord runs[3];
+    EXPECT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 3), 2);
+}
+
 TEST_F(RunRecorderTest, ARefusedFileAndAVanishedDeviceAreToldAsSuch) {
     state.modeVerifyOnly = 1;
     recorder.RunStarting(state);

@@ -69,6 +69,7 @@ bool FakeSystem::ListFolder(const char* pattern, FolderVisitor visit, void* cont
 }
 
 bool FakeSystem::DataFolder(char* out, size_t size) {
+    ++dataFolderLookups;
     if (dataFolder.empty()) return CurrentFolder(out, size);
     if (dataFolder.size() >= size) return false;
     std::snprintf(out, size, "%s", dataFolder.c_str());
