@@ -16,8 +16,10 @@ program's own window code and resources).
 """
 
 import argparse
+import ctypes
 import os
 import re
+import select
 import statistics
 import subprocess
 import sys
@@ -139,16 +141,77 @@ class BenchUpdater(Updater):
         return None
 
 
+class MapWatch:
+    """Tells when a top-level window of a given title is mapped, from the X
+    server's own notice. Looking for it with xdotool every 5 ms took as much
+    of the two processors as the start being timed, and the more so the
+    longer that start."""
+
+    SUBSTRUCTURE_NOTIFY = 1 << 19
+    MAP_NOTIFY = 19
+    WINDOW_AT = 40  # XMapEvent.window, on a 64-bit system
+
+    def __init__(self):
+        x = ctypes.CDLL("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XPending.argtypes = [ctypes.c_void_p]
+        x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        x.XConnectionNumber.argtypes = [ctypes.c_void_p]
+        x.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x = x
+        self.display = x.XOpenDisplay(None)
+        if not self.display:
+            raise RuntimeError("no X display")
+        x.XSelectInput(self.display, x.XDefaultRootWindow(self.display), self.SUBSTRUCTURE_NOTIFY)
+        x.XSync(self.display, 1)  # forget what came before
+
+    def close(self):
+        self.x.XCloseDisplay(self.display)
+
+    def title_of(self, window):
+        name = ctypes.c_char_p()
+        if not self.x.XFetchName(self.display, window, ctypes.byref(name)) or name.value is None:
+            return None
+        return name.value.decode(errors="replace")
+
+    def wait_for(self, title, deadline):
+        """The monotonic time at which a window titled `title` was mapped."""
+        event = ctypes.create_string_buffer(192)  # an XEvent
+        fd = self.x.XConnectionNumber(self.display)
+        while time.monotonic() < deadline:
+            while self.x.XPending(self.display):
+                self.x.XNextEvent(self.display, event)
+                if int.from_bytes(event.raw[:4], "little") != self.MAP_NOTIFY:
+                    continue
+                mapped = time.monotonic()
+                window = int.from_bytes(event.raw[self.WINDOW_AT:self.WINDOW_AT + 8], "little")
+                if self.title_of(window) == title:
+                    return mapped
+            select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
+        return None
+
+
 def time_to_window(start, title):
     """Seconds from the start of a program to its window on the screen, and its pid."""
-    began = time.monotonic()
-    process = start()
-    while time.monotonic() - began < 60:
-        pid = window_pid(title)
-        if pid:
-            return time.monotonic() - began, pid, process
-        time.sleep(0.005)
-    raise RuntimeError(f"{title}: no window")
+    watch = MapWatch()
+    try:
+        began = time.monotonic()
+        process = start()
+        mapped = watch.wait_for(title, began + 60)
+    finally:
+        watch.close()
+    if mapped is None:
+        raise RuntimeError(f"{title}: no window")
+    if not wait_until(lambda: window_pid(title) is not None, 10, 0.05):
+        raise RuntimeError(f"{title}: no process for the window")
+    pid = window_pid(title)
+    return mapped - began, pid, process
 
 
 def measure_starts(dist, bare, starts):
