@@ -53,6 +53,7 @@ void BringRunningWindowToFront(HINSTANCE instance) {
 void ShowStartupProblem(const StartupReport& report) {
     char message[1024];
     FormatStartupProblem(report, UPDATER_OTHER_PROGRAM, message, sizeof message);
+    ThemedControls themed;
     MessageBoxA(ui.mainWindow, message, Text(TextStartupTitle), MB_OK | MB_ICONERROR);
 }
 

@@ -13,5 +13,6 @@
 #define IDC_PROMPT_TEXT -1
 #define IDC_SAVE_REPORT 1001      // About box: "Save report"
 #define IDM_ABOUT 104
+#define IDR_THEMED_CONTROLS 200   // the manifest the dialogs and message boxes are made under
 
 // Bitmaps: the skin resource numbers of ui/skins.h, 143 to 168.

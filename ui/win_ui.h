@@ -42,6 +42,20 @@ struct WinUi {
     HWND cancelButton = nullptr;
 };
 
+// While one lives, the dialogs and message boxes this thread makes get the
+// system's themed controls (themed_controls_win.cpp).
+class ThemedControls {
+   public:
+    ThemedControls();
+    ~ThemedControls();
+    ThemedControls(const ThemedControls&) = delete;
+    ThemedControls& operator=(const ThemedControls&) = delete;
+
+   private:
+    ULONG_PTR cookie_ = 0;
+    bool active_ = false;
+};
+
 // The process's one state record and its window handles.
 UpdaterState& TheUpdater();
 WinUi& TheUi();

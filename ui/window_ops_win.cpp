@@ -46,10 +46,12 @@ struct WinWindowOps final : WindowOps {
     void Minimise() override { ShowWindow(TheUi().mainWindow, SW_MINIMIZE); }
     void SendCloseRequest() override { SendMessageA(TheUi().mainWindow, WM_CLOSE, 0, 0); }
     void OpenSelectionDialog() override {
+        ThemedControls themed;
         DialogBoxParamA(TheUi().appInstance, MAKEINTRESOURCEA(IDD_SELECT_FIRMWARE), TheUi().mainWindow,
                         SelectionDialogProc, 0);
     }
     void OpenAboutBox() override {
+        ThemedControls themed;  // its report's message box too
         DialogBoxParamA(TheUi().appInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), TheUi().mainWindow, AboutDialogProc, 0);
     }
     void OpenDocument(const char* address) override {

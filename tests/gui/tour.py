@@ -52,6 +52,7 @@ class Tour:
     def choose_first_file(self, row=0):
         self.press("firmware_box")
         self.check(self.app.dialog("Choose a Firmware") is not None, "the selection dialog is open")
+        self.check("comctl32.dll" in self.app.loaded_libraries(), "the dialog is made with the themed controls")
         self.app.keys(*["Down"] * (row + 1))
         self.shot("selection_dialog")
         self.app.keys("Tab", "space")  # Tab reaches Select, the default button
@@ -73,6 +74,9 @@ class Tour:
         app.start()
         self.check(app.find_window() is not None, "the window is up")
         self.check(app.geometry() == (283, 109, 800, 550), "800 x 550 at (283, 109) on a 1366 x 768 desktop")
+        # The window's own controls are the plain ones: the first screen waits
+        # for no common controls library (the dialogs have it, below).
+        self.check("comctl32.dll" not in app.loaded_libraries(), "the first screen loads no common controls")
         time.sleep(1)
         self.shot("intro")
         self.press("continue")

@@ -199,6 +199,17 @@ class Updater:
             time.sleep(0.2)
         return None
 
+    def loaded_libraries(self):
+        """The file names of the libraries mapped into the window's process."""
+        pid = run(["xdotool", "getwindowpid", self.window_id]).stdout.strip()
+        names = set()
+        with open(f"/proc/{pid}/maps") as maps:
+            for line in maps:
+                fields = line.split(maxsplit=5)  # the sixth, when there is one, is the file
+                if len(fields) == 6:
+                    names.add(os.path.basename(fields[5].strip()).lower())
+        return names
+
     def geometry(self):
         out = run(["xdotool", "getwindowgeometry", "--shell", self.window_id]).stdout
         values = dict(line.split("=") for line in out.split() if "=" in line)
