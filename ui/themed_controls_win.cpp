@@ -3,7 +3,7 @@
 // own controls are the system's plain ones: made themed, the first would load
 // the common controls library before the first screen, and the themed bitmap
 // control copies and searches every skin it is given for transparency (36 ms
-// of the start, 13 ms of each change of skin, under Wine). Those controls are
+// of the start under Wine, and a part of each change of skin). Those controls are
 // painted by this program's colours and skins alone and look the same either
 // way; the dialogs keep the system's themed look.
 #include "ui/resource.h"
