@@ -1,11 +1,12 @@
-// The simulator's stack canaries (Windows only): the guard value and what
-// happens when a canary is found overwritten. The toolchain's own runtime
-// seeds the guard through the system's crypto providers, which Wine loads
-// for 12 ms at each load of the library, and the window's start was charged
-// with that; the vendor's compiler seeds its guard, as this does, from the
-// clock, the counters and the process's own numbers and addresses. A canary
-// needs a value an overflow cannot know in advance, not a cryptographic one.
-// Defining these here keeps the toolchain's version out of the library.
+// The stack canaries' guard of the programs and the simulator (Windows
+// only), and what happens when a canary is found overwritten. The
+// toolchain's own runtime seeds the guard through the system's crypto
+// providers, which Wine loads for 10 to 12 ms at each start of a program and
+// each load of the simulator, before the window can show. This seeds it, as
+// the system's own compiler does, from the clock, the counters and the
+// process's own numbers and addresses: a canary needs a value an overflow
+// cannot know in advance, not a cryptographic one. Defined here, these keep
+// the toolchain's version out of whatever links this.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -39,8 +40,8 @@ uint64_t Mix(uint64_t x) {
     return x ^ (x >> 31);
 }
 
-// Runs before any other constructor of the library, and has no canary of its
-// own: the guard changes under it.
+// Runs before any other constructor of the program or library, and has no
+// canary of its own: the guard changes under it.
 __attribute__((constructor(101), no_stack_protector)) void SeedStackGuard() {
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
