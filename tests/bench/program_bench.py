@@ -12,8 +12,8 @@ CPU on the no-device and one-headset screens; a 64-page headset update and
 verify driven through the window, as wall time from ROM mode to the close
 over the pauses mandated there, and the CPU used meanwhile, each run
 followed at once by the same update through the engine alone
-(update_bench.exe, no window), whose ratio is what the machine itself
-adds at that time; and the worst skin switch of the real window
+(update_bench.exe, no window), whose ratio is what the machine adds to a
+lone pacing thread at that time; and the worst skin switch of the real window
 (skin_switch_bench.exe, built with the program's own window code and
 resources).
 """
@@ -383,9 +383,9 @@ def main():
         benches = os.path.abspath(args.benches)
         if args.starts > 0:
             measure_starts(os.path.abspath(args.dist), os.path.join(benches, "bare_window.exe"), args.starts)
-        # Runs on this machine fall into good and bad spells (the
-        # processors' own wake-ups and switches slow down at times): the
-        # engine alone, run right after each, tells which kind of spell it was.
+        # The engine alone right after each update: what the machine adds
+        # to a lone pacing thread at that time, beside what the window,
+        # Wine's server and the X server add around it.
         ratios, engine = [], []
         for _ in range(args.runs):
             ratios.append(measure_run(os.path.abspath(args.dist), args.idle_seconds))
