@@ -269,33 +269,35 @@ def idle_cpu(pid, server, seconds, screen):
     print(f"idle on the {screen} screen: {used:.2f} % of a core (wineserver {server_used:.2f} %) over {wall:.0f} s")
 
 
+def bench_output(bench, folder, timeout):
+    """What one of the benches built beside the tests prints, run under Wine
+    in `folder`; None when it is missing or takes too long."""
+    if not os.path.exists(bench):
+        return None
+    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    try:
+        return subprocess.run(["wine", bench], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                              timeout=timeout).stdout
+    except subprocess.TimeoutExpired:
+        return None
+
+
 def measure_skin_switches(dist, bench):
     if not os.path.exists(bench):
         print("worst skin switch: not measured (no skin_switch_bench.exe)")
         return
-    process = subprocess.Popen(["wine", bench], cwd=dist, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True,
-                               env=dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml="))
-    try:
-        out, _ = process.communicate(timeout=120)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        out = "timed out\n"
-    print(out.strip() or "worst skin switch: no figure")
+    out = bench_output(bench, dist, 120)
+    if out is None:
+        print("worst skin switch: timed out")
+    else:
+        print(out.strip() or "worst skin switch: no figure")
 
 
 def measure_engine(bench):
     """The ratio of the engine alone, the same update in-process without a
     window; None when the bench is missing or says nothing."""
-    if not os.path.exists(bench):
-        return None
-    env = dict(os.environ, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    try:
-        out = subprocess.run(["wine", bench], cwd=os.path.dirname(bench), env=env, stdin=subprocess.DEVNULL,
-                             capture_output=True, text=True, timeout=120).stdout
-    except subprocess.TimeoutExpired:
-        return None
-    found = re.search(r"ratio (\d+\.\d+)", out)
+    found = re.search(r"ratio (\d+\.\d+)", bench_output(bench, os.path.dirname(bench), 120) or "")
     return float(found.group(1)) if found else None
 
 
