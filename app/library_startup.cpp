@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "app/exit_codes.h"
-#include "app/updater_state.h"
 #include "app/user_texts.h"
 #include "device/device_library.h"
+#include "device/library_session.h"
 #include "device/pe_machine.h"
 
 namespace {
@@ -25,30 +25,31 @@ StartupProblem CheckLibraryFile(uint16_t programMachine, StartupReport& report) 
     return ours ? StartupOtherArchitecture : StartupNotALibrary;
 }
 
-StartupProblem LoadAndInitialise(UpdaterState& state, StartupReport& report) {
-    switch (BindDeviceLibrary(*state.system, kDeviceLibraryPath, state.library, state.libraryModule)) {
+StartupProblem LoadAndInitialise(System& system, LibrarySession& session, StartupReport& report) {
+    switch (BindDeviceLibrary(system, kDeviceLibraryPath, session.library, session.libraryModule)) {
         case BindDone:
             break;
         case BindNoLibrary:
-            report.status = state.system->LastLoadError();
+            report.status = system.LastLoadError();
             return StartupNotLoadable;
         case BindMissingEntry:
-            report.missingEntry = FirstUnboundEntry(state.library);
+            report.missingEntry = FirstUnboundEntry(session.library);
             return StartupMissingEntry;
     }
-    state.lastStatus = state.library.AvDllInitialize();
-    report.status = state.lastStatus;
-    return state.lastStatus == 0 ? StartupReady : StartupInitializeFailed;
+    session.lastStatus = session.library.AvDllInitialize();
+    report.status = session.lastStatus;
+    return session.lastStatus == 0 ? StartupReady : StartupInitializeFailed;
 }
 
 }  // namespace
 
-StartupProblem StartDeviceLibrary(UpdaterState& state, uint16_t programMachine, StartupReport& report) {
-    if (!state.system->CurrentFolder(report.folder, sizeof report.folder)) {
+StartupProblem StartDeviceLibrary(System& system, LibrarySession& session, uint16_t programMachine,
+                                  StartupReport& report) {
+    if (!system.CurrentFolder(report.folder, sizeof report.folder)) {
         std::snprintf(report.folder, sizeof report.folder, "%s", "the working folder");
     }
     report.problem = CheckLibraryFile(programMachine, report);
-    if (report.problem == StartupReady) report.problem = LoadAndInitialise(state, report);
+    if (report.problem == StartupReady) report.problem = LoadAndInitialise(system, session, report);
     return report.problem;
 }
 

@@ -8,7 +8,7 @@
 
 #include "platform/system.h"
 
-struct UpdaterState;
+struct LibrarySession;
 
 enum StartupProblem {
     StartupReady,
@@ -28,13 +28,15 @@ struct StartupReport {
     int64_t status = 0;                  // the loader's error code, or AvDllInitialize's status
 };
 
-// Loads "./hostapi_vmi.dll" into state.libraryModule and state.library and
-// calls AvDllInitialize (its status goes to state.lastStatus). When
+// Loads "./hostapi_vmi.dll" into session.libraryModule and session.library
+// through `system` and calls AvDllInitialize (its status goes to
+// session.lastStatus). When
 // `programMachine` is not 0 the file's PE header is read first and a library
 // of another machine is not loaded. Stops at the first failure, as start-up
 // does; the three fixed lines of a missing entry point still go to standard
 // output.
-StartupProblem StartDeviceLibrary(UpdaterState& state, uint16_t programMachine, StartupReport& report);
+StartupProblem StartDeviceLibrary(System& system, LibrarySession& session, uint16_t programMachine,
+                                  StartupReport& report);
 
 // The window program's exit code for `problem` (0 for StartupReady).
 int StartupExitCode(StartupProblem problem);

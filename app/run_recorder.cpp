@@ -8,10 +8,11 @@
 
 #include "app/program_info.h"
 #include "app/run_reason.h"
-#include "app/updater_state.h"
 #include "app/user_texts.h"
+#include "device/found_devices.h"
 #include "firmware/bounded_path.h"
 #include "platform/sha256.h"
+#include "update/run_request.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ void RunRecorder::Flush() {
     used_ = 0;
 }
 
-void RunRecorder::RunStarting(const UpdaterState& state) {
+void RunRecorder::RunStarting(const RunRequest& request, const FoundDevices& devices) {
     if (!opened_ && system_ != nullptr) opened_ = FindRunFiles(*system_, files_);
     if (!opened_) return;
     if (active_) Finish("");  // the last run never settled: keep what it told
@@ -65,30 +66,31 @@ void RunRecorder::RunStarting(const UpdaterState& state) {
     outcome_ = RunOutcome{};
     record_ = HistoryRecord{};
     startMicros_ = endMicros_ = system_->MonotonicMicros();
-    kind_ = state.deviceTable[0].kind;
-    chosenKind_ = state.chosenFor.productId != 0 ? state.chosenFor.kind : kind_;
+    kind_ = devices.deviceTable[0].kind;
+    chosenKind_ = request.chosenFor.productId != 0 ? request.chosenFor.kind : kind_;
     const int64_t now = system_->WallClockMillis();
     FormatIsoTime(now, record_.time, sizeof record_.time);
     std::snprintf(record_.program, sizeof record_.program, "%s", kProgramVersion);
     std::snprintf(record_.writtenBy, sizeof record_.writtenBy, "%s", writtenBy_);
-    std::snprintf(record_.operation, sizeof record_.operation, "%s", state.modeVerifyOnly == 1 ? "verify" : "update");
-    std::snprintf(record_.file, sizeof record_.file, "%s", state.chosenFileName);
+    const bool verifyOnly = request.modeVerifyOnly == 1;
+    std::snprintf(record_.operation, sizeof record_.operation, "%s", verifyOnly ? "verify" : "update");
+    std::snprintf(record_.file, sizeof record_.file, "%s", request.chosenFileName);
     // Row 0 holds no device before any was found (a command line run with
     // nothing attached): the record names none rather than an empty row.
-    const bool listed = state.deviceTable[0].productId != 0;
+    const bool listed = devices.deviceTable[0].productId != 0;
     noun_ = listed ? DeviceNoun(kind_) : "device";
     if (listed) {
         std::snprintf(record_.deviceKind, sizeof record_.deviceKind, "%s", DeviceNoun(kind_));
-        record_.productId = state.deviceTable[0].productId;
-        state.firmwareLabel[0].modelText.Load(record_.model, sizeof record_.model);
-        state.firmwareLabel[0].versionText.Load(record_.versionBefore, sizeof record_.versionBefore);
+        record_.productId = devices.deviceTable[0].productId;
+        devices.firmwareLabel[0].modelText.Load(record_.model, sizeof record_.model);
+        devices.firmwareLabel[0].versionText.Load(record_.versionBefore, sizeof record_.versionBefore);
     }
 
     char detail[160];
     BufferText(TextLogRunStart, record_.time);
     std::snprintf(detail, sizeof detail, "%s (%s)", kProgramVersion, kProgramArchitecture);
     BufferText(std::strcmp(writtenBy_, kWrittenByCli) == 0 ? TextLogProgramCli : TextLogProgram, detail);
-    BufferText(TextLogOperation, state.modeVerifyOnly == 1 ? "verify only" : "update (program and verify)");
+    BufferText(TextLogOperation, verifyOnly ? "verify only" : "update (program and verify)");
     if (!listed) return BufferText(TextLogNoDevice, nullptr);
     std::snprintf(detail, sizeof detail, "product %08" PRIX32 ", kind %" PRIu32 ", model %s, version %s",
                   record_.productId, kind_, record_.model[0] != '\0' ? record_.model : "unknown",
@@ -134,7 +136,7 @@ void RunRecorder::LogLine(const char* text) {
     Buffer(line);
 }
 
-void RunRecorder::PageStarting(bool, int32_t, int32_t) { Flush(); }
+void RunRecorder::ShowProgress(bool, int32_t, int32_t) { Flush(); }
 
 void RunRecorder::RunEnded(const RunOutcome& outcome) {
     if (!active_) return;
@@ -147,10 +149,10 @@ void RunRecorder::RunEnded(const RunOutcome& outcome) {
     Flush();
 }
 
-void RunRecorder::RunSettled(const UpdaterState& state) {
+void RunRecorder::RunSettled(const FoundDevices& devices) {
     if (!active_) return;
     char version[16] = {};
-    if (state.deviceCount > 0) state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    if (devices.deviceCount > 0) devices.firmwareLabel[0].versionText.Load(version, sizeof version);
     Finish(version);
 }
 
@@ -182,11 +184,4 @@ void RunRecorder::Finish(const char* versionAfter) {
     Flush();
     AppendHistoryRecord(files_.history, record_);
     active_ = false;
-}
-
-bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder) {
-    if (state.system == nullptr) return false;
-    recorder.Open(*state.system);
-    state.runObserver = &recorder;
-    return true;
 }

@@ -1,9 +1,10 @@
-// RunRecorder: the listener that writes the run log and the history. Any
-// front end installs one (the window at start-up, the command line before
-// its run) and calls RunSettled after it has looked for the device again.
-// It buffers in memory and touches files only when nothing is in flight:
-// at the start of a page, at the end of the run and once it has settled.
-// All of its calls come from the one thread that runs the update.
+// RunRecorder: the seat that writes the run log and the history. Each front
+// end's seat passes the run's calls on to one (the window's from start-up,
+// the command line's for its run), and the front end calls RunSettled after
+// it has looked for the device again. It buffers in memory and touches files
+// only when nothing is in flight: at the start of a page, at the end of the
+// run and once it has settled. All of its calls come from the one thread
+// that runs the update.
 #pragma once
 
 #include <cstddef>
@@ -13,11 +14,12 @@
 #include "app/run_log.h"
 #include "app/run_reason.h"
 #include "app/user_texts.h"
-#include "update/run_observer.h"
+#include "update/null_seat.h"
 
+struct FoundDevices;
 struct System;
 
-struct RunRecorder final : RunObserver {
+struct RunRecorder final : NullSeat {
     // How the program tells why a run stopped (FormatRunReason's form): the
     // window's reasons name its buttons, the command line's its commands.
     using ReasonWriter = void (*)(const RunOutcome& outcome, uint32_t kind, const char* fileName, char* out,
@@ -33,12 +35,16 @@ struct RunRecorder final : RunObserver {
     void Open(System& system, const char* writtenBy = kWrittenByWindow, ReasonWriter reason = FormatRunReason);
     const RunFiles& Files() const { return files_; }
 
-    void RunStarting(const UpdaterState& state) override;
+    void RunStarting(const RunRequest& request, const FoundDevices& devices) override;
     void ImageLoaded(const ImageFacts& image) override;
     void LogLine(const char* text) override;
-    void PageStarting(bool verifying, int32_t page, int32_t pageCount) override;
+    // A page begins: what was buffered is written.
+    void ShowProgress(bool verifying, int32_t page, int32_t pageCount) override;
     void RunEnded(const RunOutcome& outcome) override;
-    void RunSettled(const UpdaterState& state) override;
+    // The front end has looked for the device again after the run: row 0 of
+    // `devices` holds the version after the run when deviceCount is not 0.
+    // Writes the end of the log's account and the history record.
+    void RunSettled(const FoundDevices& devices);
 
     // Bytes of log text held for the next write.
     size_t Buffered() const { return used_; }
@@ -68,8 +74,4 @@ struct RunRecorder final : RunObserver {
     char buffer_[16384] = {};
     size_t used_ = 0;
 };
-
-// Opens `recorder` and makes it the state's run observer; false (and no
-// observer) without the system services it writes through.
-bool InstallRunRecorder(UpdaterState& state, RunRecorder& recorder);
 

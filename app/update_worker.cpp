@@ -2,11 +2,12 @@
 #include "app/update_worker.h"
 
 #include "app/run_reason.h"
+#include "app/run_recorder.h"
 #include "app/updater_state.h"
+#include "app/window_seat.h"
 #include "device/discovery.h"
 #include "ui/controls.h"
 #include "ui/version_label.h"
-#include "update/run_observer.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -22,7 +23,7 @@ void WaitWhileWarningOpen(UpdaterState& state) {
 // the screen shows; nothing when the run did not say.
 void ShowReason(UpdaterState& state, uint32_t kind) {
     char reason[512];
-    FormatRunReason(state.runOutcome, kind, state.chosenFileName, reason, sizeof reason);
+    FormatRunReason(state.runOutcome, kind, state.request.chosenFileName, reason, sizeof reason);
     if (reason[0] == '\0') return;
     state.controls->SetText(ControlReasonText, reason);
     state.controls->Show(ControlReasonText, true);
@@ -38,7 +39,8 @@ void ShowReason(UpdaterState& state, uint32_t kind) {
 void DrawResult(void* context) {
     UpdaterState& state = *static_cast<UpdaterState*>(context);
     Controls& controls = *state.controls;
-    const uint32_t kind = RefusedBeforeDevice(state.runOutcome) ? state.chosenFor.kind : state.deviceTable[0].kind.load();
+    const uint32_t kind =
+        RefusedBeforeDevice(state.runOutcome) ? state.request.chosenFor.kind : state.devices.deviceTable[0].kind.load();
     const int32_t mode = state.screenMode;
     const bool verified = state.modeVerifyFirmwareOnly == 1;
     if (mode == ScreenFailed || mode == ScreenIdMismatch) {
@@ -50,10 +52,16 @@ void DrawResult(void* context) {
     } else if (mode == ScreenPassed) {
         controls.ShowSkin(SkinByKind(kind, SkinHeadsetUpdated, SkinAdapterUpdated));
         ShowDeviceVersion(state, ControlNewVersionText);
-        if (kind != KindHeadset && state.deviceTable[state.activeDeviceRow].productId == kPowerCycleProductId) {
+        const int32_t row = state.request.activeDeviceRow;
+        if (kind != KindHeadset && state.devices.deviceTable[row].productId == kPowerCycleProductId) {
             controls.Show(ControlPowerCycleText, true);
         }
     }
+}
+
+// One discovery pass. A device whose version text changed is drawn again.
+void Discover(UpdaterState& state) {
+    if (DiscoverDevices(state.devices, state.session)) state.deviceView = ViewNone;
 }
 
 // A discovery pass under the device lock, so that it never runs while the
@@ -61,7 +69,7 @@ void DrawResult(void* context) {
 bool DiscoverUnlessBusy(UpdaterState& state) {
     DeviceLockScope lock(*state.system);
     if (!lock.Held()) return false;
-    DiscoverDevices(state);
+    Discover(state);
     return true;
 }
 
@@ -83,7 +91,7 @@ void DeviceLost(UpdaterState& state) {
     ClearChoice(state);
     state.modeProgramFirmwareOnly = 0;
     state.modeVerifyFirmwareOnly = 0;
-    state.modeVerifyOnly = 0;
+    state.request.modeVerifyOnly = 0;
     HideDeviceLabels(*state.controls, true);
     state.controls->ShowSkin(SkinNoConnection);
     state.controls->CloseSelectionDialog();
@@ -111,9 +119,9 @@ enum Transition { TransitionNone, TransitionLost, TransitionAdapter, TransitionH
 // What the last pass calls for: a transition only when the kind of screen
 // changes. Reads only what the worker writes.
 Transition DueTransition(const UpdaterState& state) {
-    const int32_t count = state.deviceCount;
+    const int32_t count = state.devices.deviceCount;
     const int32_t view = state.deviceView;
-    const bool headset = state.deviceTable[0].kind == KindHeadset;
+    const bool headset = state.devices.deviceTable[0].kind == KindHeadset;
     if (count == 0 && view != ViewNone) return TransitionLost;
     if (count == 1 && !headset && view != ViewAdapter) return TransitionAdapter;
     if (count == 1 && headset && view != ViewHeadset) return TransitionHeadset;
@@ -142,12 +150,13 @@ void ApplyTransition(void* context) {
 void RunUpdateBranch(UpdaterState& state) {
     // The run checks the device against what is attached now, not against
     // a pass from before the click (or from before a result screen).
-    DiscoverDevices(state);
-    RunUpdate(state);
+    Discover(state);
+    WindowSeat seat(state);
+    state.runOutcome = RunUpdate(state.request, state.devices, state.session, *state.system, seat);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlWarningPanel, false);
     DiscoverUnlessBusy(state);
-    if (state.runObserver != nullptr) state.runObserver->RunSettled(state);
+    if (state.runRecorder != nullptr) state.runRecorder->RunSettled(state.devices);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlPercentText, false);
     state.progressBuffer[0] = '\0';

@@ -1,5 +1,7 @@
-// UpdaterState: the one record of everything that outlives a call, shared by
-// the UI thread and the worker thread. There are no locks: every flag and
+// UpdaterState: the window's one record of everything that outlives a call,
+// shared by its UI thread and its worker thread. It holds the engine's
+// records (the devices found, the library session, what a run is asked to
+// do) beside the window's own fields. There are no locks: every flag and
 // every int that both threads touch is an individual atomic, read and written
 // whole; texts that the worker rewrites while the UI may read them are
 // SharedText. The remaining texts and buffers are handed from one thread to
@@ -10,26 +12,18 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/shared_text.h"
-#include "device/device_library.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
+#include "device/shared_values.h"
+#include "firmware/catalogue.h"
 #include "platform/system.h"
 #include "ui/window_ops.h"
 #include "update/run_outcome.h"
+#include "update/run_request.h"
 
 struct Controls;
-struct RunObserver;
-
-using Flag = std::atomic<uint8_t>;       // 0 or 1; set by storing 1, tested against 1
-using SharedInt = std::atomic<int32_t>;
-
-// screenMode: which screen is up and how the last run ended.
-enum ScreenMode : int32_t {
-    ScreenIdle = 0,
-    ScreenFailed = 1,
-    ScreenPassed = 2,
-    ScreenIdMismatch = 3,  // verification failed in the identity page
-    ScreenIntro = 255,
-};
+struct RunRecorder;
+struct RunSeat;
 
 // deviceView: which device screen the worker drew last.
 enum DeviceView : int32_t {
@@ -39,42 +33,12 @@ enum DeviceView : int32_t {
     ViewSeveral = 100,
 };
 
-// The kind code read from a device; any kind but KindHeadset counts as an adapter.
-enum DeviceKind : uint32_t {
-    KindAdapter = 12,
-    KindHeadset = 13,
-};
-
 enum DialogStage : int32_t {
     DialogIdle = 0,
     DialogChoosing = 1,
 };
 
-inline constexpr int kDeviceRows = 8;
-inline constexpr int kCatalogueRows = 32;
 inline constexpr int kProgressChars = 365;  // the longest progress bar
-
-// One row of deviceTable.
-struct DeviceEntry {
-    std::atomic<uint32_t> kind{0};
-    std::atomic<int32_t> deviceIndex{0};
-    std::atomic<uint32_t> productId{0};
-    std::atomic<uint32_t> idPresent{0};
-};
-
-// One 64-byte row of firmwareLabel, belonging to the deviceTable row of the same number.
-struct FirmwareLabel {
-    SharedText<32> versionText;  // at most 3 characters, such as "1_0"
-    SharedText<32> modelText;    // at most 4 characters: "RX93" or "RX71" when recognised
-};
-
-// The device a firmware file was chosen for. A run programs only that
-// device: the same product id, kind and model.
-struct ChosenDevice {
-    uint32_t productId = 0;
-    uint32_t kind = 0;
-    char model[5] = {};
-};
 
 // The window procedure's drag state (UI thread only).
 struct DragState {
@@ -104,9 +68,8 @@ struct UpdaterState {
     WindowOps* windowOps = nullptr;
 
     // --- Screen and operation state ---
-    SharedInt screenMode{ScreenIntro};
+    SharedInt screenMode{ScreenIntro};  // a ScreenMode: which screen is up and how the last run ended
     Flag updateRequested{0};
-    Flag modeVerifyOnly{0};
     Flag modeVerifyFirmwareOnly{0};
     Flag modeProgramFirmwareOnly{0};
     Flag warningOpen{0};
@@ -114,39 +77,27 @@ struct UpdaterState {
     SharedInt deviceView{ViewNone};
     SharedInt dialogStage{DialogIdle};
 
-    // --- Device data, filled by discovery ---
-    DeviceEntry deviceTable[kDeviceRows];
-    SharedInt deviceCount{0};
-    FirmwareLabel firmwareLabel[kDeviceRows];
-    SharedInt activeDeviceRow{0};  // always 0
+    // --- The engine's records ---
+    FoundDevices devices;    // filled by discovery on the worker
+    LibrarySession session;  // bound at start-up; the worker's after that
+    // What the next run is asked to do. The UI writes the file, the device
+    // it was chosen for and modeVerifyOnly before it sets updateRequested;
+    // the worker reads them only after.
+    RunRequest request;
 
     // --- Firmware choice ---
     SharedInt selectedFileIndex{0};  // 1 + the chosen list row; 0 = nothing chosen
-    char chosenFileName[kPathChars] = {};  // UI writes before updateRequested; worker reads after
-    ChosenDevice chosenFor;                // written with chosenFileName, at Select
     char entryLabel[kPathChars] = {};      // UI thread only
     char catalogueNames[kCatalogueRows][kPathChars] = {};  // UI thread only
     int32_t catalogueCount = 0;                            // UI thread only
-
-    // --- Device library and its working values (worker thread, after binding) ---
-    void* libraryModule = nullptr;
-    DeviceLibrary library;
-    SharedInt lastStatus{0};
-    DeviceQuery deviceQuery{};
-    uint32_t listedProductIds[kMaxListedDevices] = {};
-    int32_t listedCount = 0;
-    DeviceHandle probeHandle = nullptr;
-    int32_t foundIndex = 0;
-    uint32_t kindValue = 0;      // the word the kind is read into; starts at 0
-    int32_t memoryType = 0;      // serial-memory code of the last chosen file name
 
     // --- Process ---
     char windowTitle[100] = {};
     char windowClassName[100] = {};
     char helpArticle[kPathChars] = {};  // the pairing guide's address, set at start-up; empty: the page we ship
 
-    // The text of the progress bar: written by the engine during a run and
-    // emptied by the worker after it, and by the UI before setting
+    // The text of the progress bar: written by the window's seat during a
+    // run and emptied by the worker after it, and by the UI before setting
     // updateRequested.
     char progressBuffer[kProgressChars + 1] = {};
 
@@ -156,11 +107,11 @@ struct UpdaterState {
     // --- The last run, beyond screenMode (worker thread; read by the UI only
     // after updateRequested is back at 0) ---
     RunOutcome runOutcome;
-    RunObserver* runObserver = nullptr;  // set once at start-up, or null
-    // Set by a front end that must end a run early (the command line's
-    // Ctrl+C): the run stops at the next page boundary, failed, and the
-    // device is still reset and closed. The window never sets it.
-    Flag stopRunRequested{0};
+    // Where the window's seat passes each call of a run on: the run
+    // recorder, set once at start-up, or a test's own seat; null for none.
+    RunSeat* runListener = nullptr;
+    // The recorder, told what the worker found after each run; null for none.
+    RunRecorder* runRecorder = nullptr;
 
     // --- Shutdown: the worker stops only at a point where it is not inside
     // the device library, so that nothing calls the library after

@@ -6,6 +6,7 @@
 #include "app/run_recorder.h"
 #include "app/updater_state.h"
 #include "app/user_texts.h"
+#include "app/window_seat.h"
 #include "device/device_library.h"
 #include "device/pe_machine.h"
 #include "platform/system_library_win.h"
@@ -78,11 +79,11 @@ void Shutdown() {
     HANDLE worker = ui.workerThread;
     auto workerEnded = [&] { return worker == nullptr || WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; };
     if (!WaitPumping(kParkWaitMs, [&] { return updater.workerParked == 1 || workerEnded(); })) EndStuckProcess();
-    updater.lastStatus = updater.library.AvDllShutdown();
+    updater.session.lastStatus = updater.session.library.AvDllShutdown();
     updater.workerRelease = 1;
     // Parked, the worker is outside the library and only has to return.
     if (!WaitPumping(kEndWaitMs, workerEnded)) TerminateThread(worker, 0);
-    PlatformSystem().UnloadDynamicLibrary(updater.libraryModule);
+    PlatformSystem().UnloadDynamicLibrary(updater.session.libraryModule);
 }
 
 }  // namespace
@@ -114,7 +115,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
 
     StartupReport report;
-    if (StartDeviceLibrary(updater, kProgramMachine, report) != StartupReady) {
+    if (StartDeviceLibrary(*updater.system, updater.session, kProgramMachine, report) != StartupReady) {
         ShowStartupProblem(report);
         return StartupExitCode(report.problem);
     }

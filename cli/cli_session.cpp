@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "app/library_startup.h"
-#include "app/updater_state.h"
 #include "device/pe_machine.h"
 #include "cli/json_events.h"
 #include "platform/system.h"
@@ -71,20 +70,18 @@ const LibraryProblemText& TextOfProblem(const StartupReport& report) {
 
 bool CliSession::OpenLibrary(CliExitCode& exitCode, const char* command) {
     if (env.boundLibrary != nullptr) {
-        state.library = *env.boundLibrary;
+        library.library = *env.boundLibrary;
         return true;
     }
     BindingSystem binding(*env.system, *env.console);
-    state.system = &binding;
     StartupReport report;
-    const StartupProblem problem = StartDeviceLibrary(state, kProgramMachine, report);
-    state.system = env.system;
+    const StartupProblem problem = StartDeviceLibrary(binding, library, kProgramMachine, report);
     if (problem == StartupReady) {
         libraryOpen = true;
         return true;
     }
-    if (state.libraryModule != nullptr) env.system->UnloadDynamicLibrary(state.libraryModule);
-    state.libraryModule = nullptr;
+    if (library.libraryModule != nullptr) env.system->UnloadDynamicLibrary(library.libraryModule);
+    library.libraryModule = nullptr;
     const LibraryProblemText& told = TextOfProblem(report);
     TextArgs args;
     args.file = kDeviceLibraryFile;
@@ -98,9 +95,9 @@ bool CliSession::OpenLibrary(CliExitCode& exitCode, const char* command) {
 void CliSession::CloseLibrary() {
     UnlockDevices();
     if (!libraryOpen) return;
-    state.lastStatus = state.library.AvDllShutdown();
-    env.system->UnloadDynamicLibrary(state.libraryModule);
-    state.libraryModule = nullptr;
+    library.lastStatus = library.library.AvDllShutdown();
+    env.system->UnloadDynamicLibrary(library.libraryModule);
+    library.libraryModule = nullptr;
     libraryOpen = false;
 }
 

@@ -1,6 +1,7 @@
 // What one command of the command line works with: the system, the console,
-// the shared state record and the device library, bound from the working
-// folder the way the window binds it (or handed in by a test).
+// and the engine's records: the device library, bound from the working folder
+// the way the window binds it (or handed in by a test), the devices found and
+// what a run is asked to do.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,11 @@
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "device/device_library.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
+#include "update/run_request.h"
 
 struct System;
-struct UpdaterState;
 
 struct CliEnvironment {
     System* system = nullptr;
@@ -33,7 +36,11 @@ struct CliOptions {
 struct CliSession {
     CliEnvironment& env;
     CliOptions options;
-    UpdaterState& state;
+    LibrarySession library;
+    FoundDevices devices;
+    // Kept for the whole command: a station's runs, one after the other,
+    // keep the memory type a file name set, as the window's runs do.
+    RunRequest request;
     bool libraryOpen = false;
     bool lockHeld = false;
 

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/run_recorder.h"
-#include "app/updater_state.h"
 #include "cli/cli_reason.h"
 #include "cli/device_commands.h"
 #include "cli/history_command.h"
@@ -128,7 +127,7 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     RunRecorder recorder;
     recorder.Open(*session.env.system, kWrittenByCli, CliRunReason);
     if (command == "update" || command == "verify") {
-        RunRequest request;
+        RunCommandRequest request;
         request.file = a.file.c_str();
         request.verifyOnly = command == "verify";
         request.yes = a.yes;
@@ -148,7 +147,7 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
 
 }  // namespace
 
-int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env, UpdaterState& state) {
+int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
     CLI::App app;
     Arguments arguments;
     Build(app, arguments);
@@ -157,12 +156,11 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env, Updat
     } catch (const CLI::ParseError& error) {
         return UsageError(app, error, env, AskedForJson(argc, argv));
     }
-    state.system = env.system;
-    CliSession session{env, CliOptions{arguments.json}, state};
+    CliSession session{env, CliOptions{arguments.json}};
     // A station finishes the device on the bench at the first Ctrl+C and
     // stops its run at a page only at the second; a single run stops at once.
     const bool station = app.got_subcommand("station");
-    InstallInterruptHandler(state.stopRunRequested, station ? 2 : 1);
+    InstallInterruptHandler(station ? 2 : 1);
     const CliExitCode code = Dispatch(app, arguments, session);
     session.CloseLibrary();
     return code;

@@ -4,8 +4,6 @@
 
 #include "cli/cli_session.h"
 
-struct UpdaterState;
-
-// Parses `argv` and runs the command on `state` (fresh, as at process
-// start). Returns the exit code.
-int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env, UpdaterState& state);
+// Parses `argv` and runs the command, with records of its own (fresh, as at
+// process start). Returns the exit code.
+int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env);

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/updater_state.h"
 #include "cli/cli_session.h"
 #include "cli/device_facts.h"
 #include "cli/file_reasons.h"
@@ -37,10 +36,14 @@ void SayListed(CliSession& session, const char* command, int32_t count, const De
     EmitResultEvent(*session.env.console, result);
 }
 
-// Collects the rows the scan adds, as the dialog's list would hold them.
+// Collects the files the scan lists, as the dialog's list would hold them.
 struct FileRows final : CatalogueList {
+    std::vector<std::string> names;
     std::vector<std::string> labels;
-    void AppendRow(const char* text) override { labels.emplace_back(text); }
+    void AppendEntry(const char* name, const char* label) override {
+        names.emplace_back(name);
+        labels.emplace_back(label);
+    }
 };
 
 void SayFile(CliSession& session, bool all, const char* name, const char* label, bool fits, const char* reason) {
@@ -82,12 +85,12 @@ bool DiscoverUnderLock(CliSession& session, const char* command, CliExitCode& ex
         exitCode = ExitDeviceBusy;
         return false;
     }
-    DiscoverDevices(session.state);
+    DiscoverDevices(session.devices, session.library);
     return true;
 }
 
 bool ExactlyOneDevice(CliSession& session, const char* command, CliExitCode& exitCode) {
-    const int32_t count = session.state.deviceCount;
+    const int32_t count = session.devices.deviceCount;
     if (count == 1) return true;
     exitCode = count == 0 ? session.Refuse(command, ExitNoDevice, "no_device", TextCliNoDevice, TextArgs{})
                           : session.Refuse(command, ExitSeveralDevices, "several_devices", TextCliSeveralDevices, TextArgs{});
@@ -99,9 +102,9 @@ CliExitCode RunDevicesCommand(CliSession& session) {
     if (!session.OpenLibrary(code, "devices")) return code;
     if (!DiscoverUnderLock(session, "devices", code)) return code;
     session.UnlockDevices();
-    const int32_t count = session.state.deviceCount;
+    const int32_t count = session.devices.deviceCount;
     if (count == 0) return session.Refuse("devices", ExitNoDevice, "no_device", TextCliNoDevice, TextArgs{});
-    for (int row = 0; row < count; ++row) SayDevice(session, DeviceFactsOfRow(session.state, row));
+    for (int row = 0; row < count; ++row) SayDevice(session, DeviceFactsOfRow(session.devices, row));
     SayListed(session, "devices", count, nullptr);
     return ExitSuccess;
 }
@@ -112,28 +115,26 @@ CliExitCode RunFilesCommand(CliSession& session, bool all) {
     if (!DiscoverUnderLock(session, "files", code)) return code;
     session.UnlockDevices();
     if (!ExactlyOneDevice(session, "files", code)) return code;
-    UpdaterState& state = session.state;
-    state.activeDeviceRow = 0;
-    const DeviceFacts device = DeviceFactsOfRow(state, 0);
+    System& system = *session.env.system;
+    const DeviceFacts device = DeviceFactsOfRow(session.devices, 0);
+    const CatalogueDevice fitFor = CatalogueDeviceOf(session.devices, 0);
 
     int fitting = 0;
     if (all) {
-        AllFiles scan{session, nullptr, CatalogueDeviceOf(state, 0)};
+        AllFiles scan{session, nullptr, fitFor};
         char folder[kPathChars];
         char pattern[kPathChars] = {};
-        if (FilesFolderPath(*state.system, folder) && AppendBounded(pattern, folder) && AppendBounded(pattern, "*")) {
+        if (FilesFolderPath(system, folder) && AppendBounded(pattern, folder) && AppendBounded(pattern, "*")) {
             scan.folder = folder;
-            state.system->ListFolder(pattern, &VisitForAll, &scan);
+            system.ListFolder(pattern, &VisitForAll, &scan);
         }
         fitting = scan.fitting;
     } else {
         FileRows rows;
-        ScanFirmwareFolder(state, rows);
-        for (int i = 0; i < state.catalogueCount; ++i) {
-            const char* label = i < static_cast<int>(rows.labels.size()) ? rows.labels[i].c_str() : "";
-            SayFile(session, false, state.catalogueNames[i], label, true, "");
+        fitting = ScanFirmwareFolder(system, fitFor, rows);
+        for (size_t i = 0; i < rows.names.size(); ++i) {
+            SayFile(session, false, rows.names[i].c_str(), rows.labels[i].c_str(), true, "");
         }
-        fitting = state.catalogueCount;
     }
     if (fitting == 0) {
         TextArgs args;

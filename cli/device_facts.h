@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-struct UpdaterState;
+struct FoundDevices;
 
 struct DeviceFacts {
     uint32_t kind = 0;
@@ -16,4 +16,4 @@ struct DeviceFacts {
     const char* Noun() const;  // "headset" or "adapter"
 };
 
-DeviceFacts DeviceFactsOfRow(const UpdaterState& state, int row);
+DeviceFacts DeviceFactsOfRow(const FoundDevices& devices, int row);

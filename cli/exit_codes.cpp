@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/updater_state.h"
+#include "update/run_outcome.h"
 
 const char* ExitCodeName(CliExitCode code) {
     switch (code) {

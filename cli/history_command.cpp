@@ -12,7 +12,7 @@
 
 #include "app/history_json.h"
 #include "app/run_log.h"
-#include "app/updater_state.h"
+#include "device/found_devices.h"
 #include "app/user_texts.h"
 #include "cli/cli_session.h"
 #include "cli/json_events.h"

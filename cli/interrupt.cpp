@@ -1,21 +1,20 @@
-// The portable half of Ctrl+C: counting presses and asking the run to stop.
+// The portable half of Ctrl+C: counting presses and telling when they stop a run.
 #include "cli/interrupt.h"
+
+#include <atomic>
 
 namespace {
 
 std::atomic<int> presses{0};
 std::atomic<int> stopAt{1};
-std::atomic<std::atomic<uint8_t>*> stopFlag{nullptr};
 
 static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch lock-free atomics");
-static_assert(std::atomic<uint8_t>::is_always_lock_free, "the handler may only touch lock-free atomics");
 
 }  // namespace
 
 void InstallInterruptHandlerPlatform();  // interrupt_posix.cpp, interrupt_win.cpp
 
-void InstallInterruptHandler(std::atomic<uint8_t>& stopRun, int pressesToStopRun) {
-    stopFlag = &stopRun;
+void InstallInterruptHandler(int pressesToStopRun) {
     stopAt = pressesToStopRun;
     presses = 0;
     InstallInterruptHandlerPlatform();
@@ -23,8 +22,6 @@ void InstallInterruptHandler(std::atomic<uint8_t>& stopRun, int pressesToStopRun
 
 int InterruptPresses() { return presses; }
 
-void OnInterrupt() {
-    const int now = presses.fetch_add(1) + 1;
-    std::atomic<uint8_t>* flag = stopFlag.load();
-    if (flag != nullptr && now >= stopAt.load()) flag->store(1);
-}
+bool InterruptStopsRun() { return presses.load() >= stopAt.load(); }
+
+void OnInterrupt() { presses.fetch_add(1); }

@@ -1,7 +1,6 @@
 // The JSON Lines events of every command and the stable names they carry.
 #include "cli/json_events.h"
 
-#include "app/updater_state.h"
 #include "cli/console.h"
 #include "cli/json_line.h"
 

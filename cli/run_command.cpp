@@ -7,27 +7,25 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/updater_state.h"
+#include "app/run_recorder.h"
+#include "cli/cli_reason.h"
 #include "cli/cli_session.h"
 #include "cli/device_facts.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
-#include "cli/cli_reason.h"
-#include "cli/run_report.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
-#include "ui/controls.h"
 #include "update/run_checks.h"
 #include "update/update_sequence.h"
 
 namespace {
 
-const char* Command(const RunRequest& request) { return request.verifyOnly ? "verify" : "update"; }
+const char* Command(const RunCommandRequest& request) { return request.verifyOnly ? "verify" : "update"; }
 
 // Asks before writing, unless told not to. False when the run must not go.
-bool GoAhead(CliSession& session, const RunRequest& request, const DeviceFacts& device, const char* name,
+bool GoAhead(CliSession& session, const RunCommandRequest& request, const DeviceFacts& device, const char* name,
              CliExitCode& exitCode) {
-    if (request.verifyOnly || request.yes || session.state.deviceCount != 1) return true;
+    if (request.verifyOnly || request.yes || session.devices.deviceCount != 1) return true;
     TextArgs args;
     args.device = device.Noun();
     args.file = name;
@@ -42,9 +40,9 @@ bool GoAhead(CliSession& session, const RunRequest& request, const DeviceFacts& 
     return false;
 }
 
-void TellResult(CliSession& session, const RunRequest& request, const char* name, const DeviceFacts& before,
-                const DeviceFacts& after, bool foundAfter, int64_t durationMs, const char* sha256) {
-    const RunOutcome& outcome = session.state.runOutcome;
+void TellResult(CliSession& session, const RunCommandRequest& request, const RunOutcome& outcome, const char* name,
+                const DeviceFacts& before, const DeviceFacts& after, bool foundAfter, int64_t durationMs,
+                const char* sha256) {
     const CliExitCode code = ExitCodeForOutcome(outcome);
     char reason[512] = "";
     CliRunReason(outcome, before.kind, name, reason, sizeof reason);
@@ -55,7 +53,7 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
         result.exitCode = code;
         result.cause = RunCauseName(outcome.cause);
         result.reason = reason;
-        result.device = session.state.deviceCount >= 1 || foundAfter ? &before : nullptr;
+        result.device = session.devices.deviceCount >= 1 || foundAfter ? &before : nullptr;
         result.file = name;
         result.sha256 = sha256;
         result.versionBefore = before.version;
@@ -87,8 +85,8 @@ void TellResult(CliSession& session, const RunRequest& request, const char* name
 }
 
 // The device about to be worked on: its event, or a line for a person.
-void TellStart(CliSession& session, const RunRequest& request, const char* name, const DeviceFacts& device) {
-    if (session.state.deviceCount != 1) return;
+void TellStart(CliSession& session, const RunCommandRequest& request, const char* name, const DeviceFacts& device) {
+    if (session.devices.deviceCount != 1) return;
     if (session.options.json) return EmitDeviceEvent(*session.env.console, device);
     char line[512];
     std::snprintf(line, sizeof line, "%s the %s %s (%s, firmware %s) %s %s\n", request.verifyOnly ? "Verifying" : "Updating",
@@ -99,39 +97,24 @@ void TellStart(CliSession& session, const RunRequest& request, const char* name,
 
 }  // namespace
 
-namespace {
-
-// The engine also draws on the window's controls; the console has none.
-struct NoControls final : Controls {
-    void ShowMainWindow() override {}
-    void Show(ControlId, bool) override {}
-    void SetText(ControlId, const char*) override {}
-    void Repaint(ControlId) override {}
-    void SetFont(ControlId, FontId) override {}
-    void ShowSkin(SkinId) override {}
-    void CloseSelectionDialog() override {}
-    void AppendLogLine(const char*) override {}
-    // The console has one thread: it is the UI thread.
-    void RunOnUiThread(void (*action)(void* context), void* context) override { action(context); }
-};
-
-}  // namespace
-
-Controls& QuietControls() {
-    static NoControls controls;
-    return controls;
+void SetUpRun(CliSession& session, const char* name, bool verifyOnly) {
+    RunRequest& request = session.request;
+    ChooseFirmware(request, session.devices, name);
+    request.activeDeviceRow = 0;
+    request.modeVerifyOnly = verifyOnly ? 1 : 0;
 }
 
-// The run as the window hands it to the worker: the file, the device it was
-// chosen for (row 0 of the pass just made) and the mode flags.
-void SetUpRun(UpdaterState& state, const char* name, bool verifyOnly) {
-    ChooseFirmware(state, name);
-    state.activeDeviceRow = 0;
-    state.modeVerifyOnly = verifyOnly ? 1 : 0;
-    state.modeVerifyFirmwareOnly = verifyOnly ? 1 : 0;
-    state.modeProgramFirmwareOnly = verifyOnly ? 0 : 1;
-    state.screenMode = ScreenIdle;
-    state.runOutcome = RunOutcome{};
+ConsoleSeat SeatForRun(CliSession& session, RunRecorder* recorder, int noticeText, const char* deviceNoun,
+                       const char* fileName) {
+    ConsoleSeat seat;
+    seat.console = session.env.console;
+    seat.json = session.options.json;
+    seat.terminal = session.env.console->OutIsTerminal();
+    seat.next = recorder;
+    seat.noticeText = noticeText;
+    seat.deviceNoun = deviceNoun;
+    seat.fileName = fileName;
+    return seat;
 }
 
 bool NameInFilesFolder(System& system, const char* file, char (&name)[kPathChars], char (&folder)[kPathChars]) {
@@ -150,9 +133,9 @@ bool NameInFilesFolder(System& system, const char* file, char (&name)[kPathChars
     return std::filesystem::equivalent(std::filesystem::path(file), std::filesystem::path(inFolder), error) && !error;
 }
 
-CliExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
+CliExitCode RunUpdateCommand(CliSession& session, const RunCommandRequest& request) {
     const char* command = Command(request);
-    UpdaterState& state = session.state;
+    System& system = *session.env.system;
     char name[kPathChars];
     char folder[kPathChars];
     if (!NameInFilesFolder(*session.env.system, request.file, name, folder)) {
@@ -164,9 +147,9 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
     CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, command)) return code;
     if (!session.LockDevices(command)) return ExitDeviceBusy;
-    DiscoverDevices(state);
-    const DeviceFacts before = DeviceFactsOfRow(state, 0);
-    SetUpRun(state, name, request.verifyOnly);
+    DiscoverDevices(session.devices, session.library);
+    const DeviceFacts before = DeviceFactsOfRow(session.devices, 0);
+    SetUpRun(session, name, request.verifyOnly);
     if (!GoAhead(session, request, before, name, code)) return code;
     if (InterruptPresses() > 0) {
         TextArgs args;
@@ -174,28 +157,17 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunRequest& request) {
         return session.Refuse(command, ExitInterrupted, "interrupted", TextCliInterruptedBeforeRun, args);
     }
 
-    ConsoleRunObserver observer;
-    observer.console = session.env.console;
-    observer.json = session.options.json;
-    observer.terminal = session.env.console->OutIsTerminal();
-    observer.next = request.recorder;
-    observer.noticeText = TextCliStopping;
-    observer.deviceNoun = before.Noun();
-    observer.fileName = name;
-    state.controls = &QuietControls();
+    ConsoleSeat seat = SeatForRun(session, request.recorder, TextCliStopping, before.Noun(), name);
     TellStart(session, request, name, before);
-    state.runObserver = &observer;
-    const uint64_t start = state.system->MonotonicMicros();
-    RunUpdate(state);
-    const int64_t durationMs = static_cast<int64_t>((state.system->MonotonicMicros() - start) / 1000);
+    const uint64_t start = system.MonotonicMicros();
+    const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat);
+    const int64_t durationMs = static_cast<int64_t>((system.MonotonicMicros() - start) / 1000);
 
-    DiscoverDevices(state);
+    DiscoverDevices(session.devices, session.library);
     session.UnlockDevices();
-    observer.RunSettled(state);  // the history's record, with the version after
-    const bool foundAfter = state.deviceCount >= 1;
-    const DeviceFacts after = DeviceFactsOfRow(state, 0);
-    state.runObserver = nullptr;
-    state.controls = nullptr;
-    TellResult(session, request, name, before, after, foundAfter, durationMs, observer.Sha256());
-    return ExitCodeForOutcome(state.runOutcome);
+    if (request.recorder != nullptr) request.recorder->RunSettled(session.devices);  // with the version after
+    const bool foundAfter = session.devices.deviceCount >= 1;
+    const DeviceFacts after = DeviceFactsOfRow(session.devices, 0);
+    TellResult(session, request, outcome, name, before, after, foundAfter, durationMs, seat.Sha256());
+    return ExitCodeForOutcome(outcome);
 }

@@ -5,15 +5,14 @@
 #include <cstring>
 #include <string>
 
-#include "app/updater_state.h"
+#include "app/run_recorder.h"
+#include "cli/cli_reason.h"
 #include "cli/cli_session.h"
 #include "cli/device_facts.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
 #include "cli/json_line.h"
 #include "cli/run_command.h"
-#include "cli/cli_reason.h"
-#include "cli/run_report.h"
 #include "cli/station_results.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
@@ -40,9 +39,9 @@ bool Interrupted() { return InterruptPresses() > 0; }
 int32_t Look(Station& station) {
     CliSession& session = station.session;
     if (!session.env.system->TryLockDevices()) return -1;
-    DiscoverDevices(session.state);
+    DiscoverDevices(session.devices, session.library);
     session.env.system->UnlockDevices();
-    return session.state.deviceCount;
+    return session.devices.deviceCount;
 }
 
 // Waits until exactly one device is attached. False when stopped first.
@@ -111,37 +110,27 @@ void Skip(StationRecord& record, TextId text, const char* noun, const char* deta
 
 void RunOnBench(Station& station, const std::string& name, const DeviceFacts& before, StationRecord& record) {
     CliSession& session = station.session;
-    UpdaterState& state = session.state;
-    ConsoleRunObserver observer;
-    observer.console = session.env.console;
-    observer.json = session.options.json;
-    observer.terminal = session.env.console->OutIsTerminal();
-    observer.next = station.request.recorder;
-    observer.noticeText = TextCliStationStopAfterDevice;
-    observer.deviceNoun = before.Noun();
-    observer.fileName = name.c_str();
-    state.runObserver = &observer;
-    state.controls = &QuietControls();
+    System& system = *session.env.system;
+    RunRecorder* recorder = station.request.recorder;
+    ConsoleSeat seat = SeatForRun(session, recorder, TextCliStationStopAfterDevice, before.Noun(), name.c_str());
     // Held from the run to the look after it. Without it the engine refuses
     // the run by itself (another program is working on the devices), and
     // the refusal is recorded as the window records it.
-    const bool locked = session.env.system->TryLockDevices();
-    SetUpRun(state, name.c_str(), false);
-    RunUpdate(state);
+    const bool locked = system.TryLockDevices();
+    SetUpRun(session, name.c_str(), false);
+    const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat);
     if (locked) {
-        DiscoverDevices(state);
-        session.env.system->UnlockDevices();
+        DiscoverDevices(session.devices, session.library);
+        system.UnlockDevices();
     } else {
         Look(station);
     }
-    observer.RunSettled(state);
-    state.runObserver = nullptr;
-    const RunOutcome& outcome = state.runOutcome;
+    if (recorder != nullptr) recorder->RunSettled(session.devices);
     char reason[512] = "";
     CliRunReason(outcome, before.kind, name.c_str(), reason, sizeof reason);
     record.result = OutcomeName(outcome);
     record.reason = reason;
-    record.versionAfter = state.deviceCount >= 1 ? DeviceFactsOfRow(state, 0).version : "";
+    record.versionAfter = session.devices.deviceCount >= 1 ? DeviceFactsOfRow(session.devices, 0).version : "";
     if (ExitCodeForOutcome(outcome) != ExitSuccess) station.anyFailed = true;
 }
 
@@ -164,10 +153,9 @@ void SayRecord(Station& station, const StationRecord& record) {
 // One device on the bench, from the pass that found it to its record.
 void HandleDevice(Station& station) {
     CliSession& session = station.session;
-    UpdaterState& state = session.state;
     System& system = *session.env.system;
     const uint64_t start = system.MonotonicMicros();
-    const DeviceFacts before = DeviceFactsOfRow(state, 0);
+    const DeviceFacts before = DeviceFactsOfRow(session.devices, 0);
     StationRecord record;
     record.time = IsoTime(system.WallClockMillis());
     record.kind = before.Noun();
@@ -175,7 +163,7 @@ void HandleDevice(Station& station) {
     record.model = before.model;
     record.versionBefore = before.version;
 
-    const int picked = PickFile(station, CatalogueDeviceOf(state, 0));
+    const int picked = PickFile(station, CatalogueDeviceOf(session.devices, 0));
     if (picked < 0) {
         Skip(record, TextCliStationNoFileFits, before.Noun(), "");
     } else {
@@ -247,7 +235,7 @@ CliExitCode RunStation(CliSession& session, const StationRequest& request) {
         if (Interrupted()) return Finish(station, true);
         if (request.count > 0 && station.handled >= request.count) return Finish(station, false);
         TextArgs args;
-        args.device = DeviceFactsOfRow(session.state, 0).Noun();
+        args.device = DeviceFactsOfRow(session.devices, 0).Noun();
         session.Warn(TextCliStationUnplug, args);
         if (!WaitForUnplug(station)) return Finish(station, true);
     }

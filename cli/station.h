@@ -12,14 +12,14 @@
 #include "cli/exit_codes.h"
 
 struct CliSession;
-struct RunObserver;
+struct RunRecorder;
 
 struct StationRequest {
     std::vector<const char*> files;
     int count = 0;                          // 0: until Ctrl+C
     const char* results = "station_results";  // NAME.csv and NAME.jsonl
     uint32_t pollMs = 500;                  // between discovery passes while waiting
-    RunObserver* recorder = nullptr;        // hears each run too (the run log and history)
+    RunRecorder* recorder = nullptr;        // hears each run too (the run log and history)
 };
 
 // ExitSuccess when every device passed or was skipped, ExitRunFailed when

@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
 
 namespace {
 
@@ -31,41 +32,49 @@ constexpr VersionSignature kVersionSignatures[] = {
 constexpr int kSignatureBytes = 18;
 constexpr int kReplyTextStart = 6;
 
-int32_t Record(UpdaterState& state, int32_t status) {
-    state.lastStatus = status;
+int32_t Record(LibrarySession& session, int32_t status) {
+    session.lastStatus = status;
     return status;
 }
 
+struct Pass {
+    FoundDevices& devices;
+    LibrarySession& session;
+    bool versionChanged = false;
+};
+
 // Fills the next row from device `i` of the listing, which is open on
 // probeHandle. False when the device gets no row.
-bool IdentifyDevice(UpdaterState& state, int i, const uint8_t* request, uint8_t* reply) {
-    DeviceLibrary& lib = state.library;
-    if (Record(state, lib.RemotePeek(state.probeHandle, 0, kKindAddress, 1, &state.kindValue)) != 0) return false;
-    const uint32_t productId = state.listedProductIds[i];
+bool IdentifyDevice(Pass& pass, int i, const uint8_t* request, uint8_t* reply) {
+    LibrarySession& session = pass.session;
+    DeviceLibrary& lib = session.library;
+    if (Record(session, lib.RemotePeek(session.probeHandle, 0, kKindAddress, 1, &session.kindValue)) != 0) return false;
+    const uint32_t productId = session.listedProductIds[i];
     if (!IsSupportedProduct(productId)) return false;
 
-    const int row = state.deviceCount;
-    DeviceEntry& entry = state.deviceTable[row];
-    const uint32_t kind = state.kindValue;
+    FoundDevices& devices = pass.devices;
+    const int row = devices.deviceCount;
+    DeviceEntry& entry = devices.deviceTable[row];
+    const uint32_t kind = session.kindValue;
     entry.kind = kind;
-    entry.deviceIndex = state.foundIndex;
+    entry.deviceIndex = session.foundIndex;
     entry.productId = productId;
 
     uint8_t identity[kIdentityBytes] = {};
     const int32_t identityAddress = kind == KindAdapter ? kAdapterIdentityAddress : kOtherIdentityAddress;
-    Record(state, lib.RemotePeek(state.probeHandle, 0, identityAddress, 4, identity));
+    Record(session, lib.RemotePeek(session.probeHandle, 0, identityAddress, 4, identity));
     entry.idPresent = identity[0] != 0 ? 1 : 0;
 
     // A query that fails without an answer must not leave the reply of the
     // device before it to be read as this one's.
     std::memset(reply, 0, kPacketBytes);
-    Record(state, lib.commandSendAndGetResponse(state.probeHandle, request, reply));
-    InterpretVersionReply(state, row, reply);
+    Record(session, lib.commandSendAndGetResponse(session.probeHandle, request, reply));
+    if (InterpretVersionReply(devices, row, reply)) pass.versionChanged = true;
 
     if (productId == kProductGenericAdapter || productId == kProductGenericHeadset) {
-        Record(state, lib.systemReset(state.probeHandle));
+        Record(session, lib.systemReset(session.probeHandle));
     }
-    state.deviceCount = row + 1;
+    devices.deviceCount = row + 1;
     return true;
 }
 
@@ -76,48 +85,53 @@ bool IsSupportedProduct(uint32_t productId) {
            productId == kProductAdapterA || productId == kProductAdapterB || productId == kProductHeadset;
 }
 
-void InterpretVersionReply(UpdaterState& state, int row, const uint8_t* reply) {
-    FirmwareLabel& label = state.firmwareLabel[row];
+bool InterpretVersionReply(FoundDevices& devices, int row, const uint8_t* reply) {
+    FirmwareLabel& label = devices.firmwareLabel[row];
     const char* text = reinterpret_cast<const char*>(reply);
     if (reply[kReplyTextStart] == 'v') {
-        if (label.versionText.DiffersFrom(text + 7, 3)) state.deviceView = ViewNone;
+        const bool changed = label.versionText.DiffersFrom(text + 7, 3);
         label.versionText.Store(text + 7, 3);
         label.modelText.Store(text + 11, 4);
-        return;
+        return changed;
     }
     for (const VersionSignature& signature : kVersionSignatures) {
         if (std::memcmp(reply + kReplyTextStart, signature.text, kSignatureBytes) == 0) {
-            if (label.versionText.DiffersFrom("1_0", 3)) state.deviceView = ViewNone;
+            const bool changed = label.versionText.DiffersFrom("1_0", 3);
             label.versionText.Store("1_0");
             label.modelText.Store(signature.model);
-            return;
+            return changed;
         }
     }
     label.versionText.Store("");
     label.modelText.Store("");
+    return false;
 }
 
-void DiscoverDevices(UpdaterState& state) {
-    DeviceLibrary& lib = state.library;
+bool DiscoverDevices(FoundDevices& devices, LibrarySession& session) {
+    Pass pass{devices, session};
+    DeviceLibrary& lib = session.library;
     uint8_t request[kPacketBytes] = {};
     uint8_t reply[kPacketBytes] = {};
     uint8_t shortIds[kListShortIdBytes] = {};
     std::memcpy(request, kVersionRequest, sizeof kVersionRequest);
-    state.deviceCount = 0;
+    devices.deviceCount = 0;
 
-    int32_t listed = Record(state, lib.AvDllListDevices(state.deviceQuery.selector, kMaxListedDevices,
-                                                        shortIds, state.listedProductIds));
+    int32_t listed = Record(session, lib.AvDllListDevices(session.deviceQuery.selector, kMaxListedDevices,
+                                                          shortIds, session.listedProductIds));
     // The library promises at most the maximum; never index past the array.
     if (listed > kMaxListedDevices) listed = kMaxListedDevices;
-    state.listedCount = listed;
+    session.listedCount = listed;
 
-    for (int i = 0; i < listed && state.deviceCount < kDeviceRows; ++i) {
-        state.deviceQuery.productId = state.listedProductIds[i];
-        state.foundIndex = -1;
-        if (Record(state, lib.AvDllFindDevice(1, &state.deviceQuery, &state.foundIndex)) != 0) return;
-        state.probeHandle = nullptr;
-        if (Record(state, lib.AvDllOpenDevice(&state.deviceQuery, state.foundIndex, &state.probeHandle)) != 0) return;
-        IdentifyDevice(state, i, request, reply);
-        Record(state, lib.AvDllCloseHandle(state.probeHandle));
+    for (int i = 0; i < listed && devices.deviceCount < kDeviceRows; ++i) {
+        session.deviceQuery.productId = session.listedProductIds[i];
+        session.foundIndex = -1;
+        if (Record(session, lib.AvDllFindDevice(1, &session.deviceQuery, &session.foundIndex)) != 0) break;
+        session.probeHandle = nullptr;
+        if (Record(session, lib.AvDllOpenDevice(&session.deviceQuery, session.foundIndex, &session.probeHandle)) != 0) {
+            break;
+        }
+        IdentifyDevice(pass, i, request, reply);
+        Record(session, lib.AvDllCloseHandle(session.probeHandle));
     }
+    return pass.versionChanged;
 }

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
 #include "firmware/bounded_path.h"
 #include "firmware/name_rules.h"
 #include "firmware/text_lines.h"
@@ -12,10 +12,10 @@
 namespace {
 
 struct ScanContext {
-    UpdaterState& state;
     CatalogueList& list;
     char folder[kPathChars];  // "<working folder>/files/"
     CatalogueDevice device;
+    int32_t listed = 0;
 };
 
 enum FirstLine { LineHoldsTag, LineLacksTag, LineMissing };
@@ -30,32 +30,24 @@ FirstLine FirstLineHolds(const char* path, const char* tag) {
     return std::strstr(line, tag) != nullptr ? LineHoldsTag : LineLacksTag;
 }
 
-void CopyName(char (&row)[kPathChars], const char* name) {
-    row[0] = '\0';
-    AppendBounded(row, name);
-}
-
 void VisitEntry(const FolderEntry& entry, void* context) {
     ScanContext& scan = *static_cast<ScanContext*>(context);
-    UpdaterState& state = scan.state;
-    if (entry.isFolder || state.catalogueCount >= kCatalogueRows) return;
+    if (entry.isFolder || scan.listed >= kCatalogueRows) return;
     CatalogueCheck check;
     CheckCatalogueEntry(scan.folder, entry, scan.device, check);
     if (check.verdict != EntryFits) return;
-    CopyName(state.entryLabel, check.label);
-    CopyName(state.catalogueNames[state.catalogueCount], entry.name);
-    ++state.catalogueCount;
-    scan.list.AppendRow(state.entryLabel);
+    ++scan.listed;
+    scan.list.AppendEntry(entry.name, check.label);
 }
 
 }  // namespace
 
-CatalogueDevice CatalogueDeviceOf(const UpdaterState& state, int row) {
+CatalogueDevice CatalogueDeviceOf(const FoundDevices& devices, int row) {
     CatalogueDevice device;
     if (row < 0 || row >= kDeviceRows) return device;
-    device.kind = state.deviceTable[row].kind;
-    device.productId = state.deviceTable[row].productId;
-    state.firmwareLabel[row].modelText.Load(device.modelText, sizeof device.modelText);
+    device.kind = devices.deviceTable[row].kind;
+    device.productId = devices.deviceTable[row].productId;
+    devices.firmwareLabel[row].modelText.Load(device.modelText, sizeof device.modelText);
     return device;
 }
 
@@ -94,15 +86,12 @@ bool FirmwareFileFits(const char* folder, const char* name, uint32_t kind, uint3
     return check.verdict == EntryFits;
 }
 
-void ScanFirmwareFolder(UpdaterState& state, CatalogueList& list) {
-    state.catalogueCount = 0;
-    const int32_t row = state.activeDeviceRow;
-    if (state.system == nullptr || row < 0 || row >= kDeviceRows) return;
-
-    ScanContext scan{state, list, {}, CatalogueDeviceOf(state, row)};
-    if (!FilesFolderPath(*state.system, scan.folder)) return;
+int32_t ScanFirmwareFolder(System& system, const CatalogueDevice& device, CatalogueList& list) {
+    ScanContext scan{list, {}, device};
+    if (!FilesFolderPath(system, scan.folder)) return 0;
     char pattern[kPathChars] = {};
     // A cut pattern would list some other folder.
-    if (!AppendBounded(pattern, scan.folder) || !AppendBounded(pattern, "*")) return;
-    state.system->ListFolder(pattern, &VisitEntry, &scan);
+    if (!AppendBounded(pattern, scan.folder) || !AppendBounded(pattern, "*")) return 0;
+    system.ListFolder(pattern, &VisitEntry, &scan);
+    return scan.listed;
 }

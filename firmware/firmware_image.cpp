@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/updater_state.h"
 #include "firmware/text_lines.h"
 
 namespace {
@@ -98,16 +97,18 @@ void ReleaseFirmwareImage(FirmwareImage& image) {
 
 int32_t FirmwareImagesHeld() { return imagesHeld.load(); }
 
-void MemoryTypeFromName(UpdaterState& state, const char* fileName) {
-    if (fileName == nullptr) return;
+int32_t MemoryTypeFromName(const char* fileName, int32_t previous) {
+    if (fileName == nullptr) return previous;
+    int32_t memoryType = previous;
     if (NameHas(fileName, "24C512")) {
-        state.memoryType = Memory24C512;
+        memoryType = Memory24C512;
     } else if (NameHas(fileName, "45PE10")) {
-        state.memoryType = Memory45PE10;
+        memoryType = Memory45PE10;
     } else if (NameHas(fileName, "25L2006")) {
-        state.memoryType = Memory25L2006;
+        memoryType = Memory25L2006;
     }
     // These two are tested on their own and override what came before.
-    if (NameHas(fileName, "24AA512")) state.memoryType = Memory24AA512;
-    if (NameHas(fileName, "24C1024")) state.memoryType = Memory24C1024;
+    if (NameHas(fileName, "24AA512")) memoryType = Memory24AA512;
+    if (NameHas(fileName, "24C1024")) memoryType = Memory24C1024;
+    return memoryType;
 }

@@ -21,7 +21,6 @@
 #include "firmware/image_line.h"
 
 class TextLines;
-struct UpdaterState;
 
 inline constexpr int32_t kImagePageBytes = 1024;
 inline constexpr int32_t kImageSpareBytes = 1024;  // zeros after the image, so the last page reads whole
@@ -48,7 +47,7 @@ struct ImageLoad {
     explicit operator bool() const { return problem == ImageOk; }
 };
 
-// Serial-memory codes, kept in UpdaterState::memoryType.
+// Serial-memory codes, kept in RunRequest::memoryType.
 enum MemoryTypeCode : int32_t {
     Memory24C512 = 16,
     Memory24AA512 = 17,
@@ -85,6 +84,6 @@ ImageLoad ReadImageBytes(TextLines& lines, uint8_t* imageBytes, int32_t limit, i
 // The rules for one piece of `length` characters read as line `lineNumber`.
 ImageProblem CheckImageLine(const char* piece, size_t length, int32_t lineNumber);
 
-// Sets state.memoryType from the words in the chosen file's name (not its
-// folder); keeps the previous value when the name names no memory.
-void MemoryTypeFromName(UpdaterState& state, const char* fileName);
+// The memory type the words in a firmware file's name (not its folder)
+// name; `previous` when the name names no memory.
+int32_t MemoryTypeFromName(const char* fileName, int32_t previous);

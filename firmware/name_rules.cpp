@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
 #include "device/discovery.h"
 
 namespace {

@@ -12,13 +12,13 @@
 namespace {
 
 SkinId ActionsSkin(const UpdaterState& state) {
-    return SkinByKind(state.deviceTable[0].kind, SkinHeadsetActions, SkinAdapterActions);
+    return SkinByKind(state.devices.deviceTable[0].kind, SkinHeadsetActions, SkinAdapterActions);
 }
 
 void ClearModes(UpdaterState& state) {
     state.modeProgramFirmwareOnly = 0;
     state.modeVerifyFirmwareOnly = 0;
-    state.modeVerifyOnly = 0;
+    state.request.modeVerifyOnly = 0;
 }
 
 // --- Actions ---
@@ -37,7 +37,7 @@ void StartOperation(UpdaterState& state, bool verify) {
     controls.Show(ControlProgressText, true);
     controls.SetText(ControlPercentText, "0 %");
     controls.Show(ControlPercentText, true);
-    const uint32_t kind = state.deviceTable[0].kind;
+    const uint32_t kind = state.devices.deviceTable[0].kind;
     controls.ShowSkin(verify ? SkinByKind(kind, SkinHeadsetVerifying, SkinAdapterVerifying)
                              : SkinByKind(kind, SkinHeadsetUpdating, SkinAdapterUpdating));
     controls.SetFont(ControlProgressText, FontProgress);
@@ -45,7 +45,7 @@ void StartOperation(UpdaterState& state, bool verify) {
     controls.SetText(ControlProgressText, state.progressBuffer);
     state.system->KeepAwake(true);
     state.modeVerifyFirmwareOnly = verify ? 1 : 0;
-    state.modeVerifyOnly = verify ? 1 : 0;
+    state.request.modeVerifyOnly = verify ? 1 : 0;
     state.updateRequested = 1;
     state.modeProgramFirmwareOnly = verify ? 0 : 1;
 }

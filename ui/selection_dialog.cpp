@@ -2,17 +2,54 @@
 #include "ui/selection_dialog.h"
 
 #include "app/updater_state.h"
+#include "firmware/bounded_path.h"
 #include "ui/controls.h"
 #include "ui/version_label.h"
 #include "update/run_checks.h"
 
+namespace {
+
+// The catalogue's files as the dialog keeps them: row i of the list and
+// catalogueNames[i] always name the same file, and catalogueCount counts the
+// rows; entryLabel holds the text of the row added last.
+struct DialogRows final : CatalogueList {
+    UpdaterState& state;
+    SelectionDialogView& dialog;
+    DialogRows(UpdaterState& s, SelectionDialogView& d) : state(s), dialog(d) {}
+
+    void AppendEntry(const char* name, const char* label) override {
+        if (state.catalogueCount >= kCatalogueRows) return;
+        CopyName(state.entryLabel, label);
+        CopyName(state.catalogueNames[state.catalogueCount], name);
+        ++state.catalogueCount;
+        dialog.AppendRow(state.entryLabel);
+    }
+    static void CopyName(char (&row)[kPathChars], const char* name) {
+        row[0] = '\0';
+        AppendBounded(row, name);
+    }
+};
+
+// A fresh scan for the device in activeDeviceRow. When the working folder or
+// the files folder cannot be had, nothing is listed, catalogueCount is 0 and
+// catalogueNames keeps its rows.
+void ListCatalogue(UpdaterState& state, SelectionDialogView& dialog) {
+    state.catalogueCount = 0;
+    const int32_t row = state.request.activeDeviceRow;
+    if (state.system == nullptr || row < 0 || row >= kDeviceRows) return;
+    DialogRows rows(state, dialog);
+    ScanFirmwareFolder(*state.system, CatalogueDeviceOf(state.devices, row), rows);
+}
+
+}  // namespace
+
 void OpenSelectionDialog(UpdaterState& state, SelectionDialogView& dialog) {
     state.selectedFileIndex = 0;
-    state.activeDeviceRow = 0;
+    state.request.activeDeviceRow = 0;
     dialog.ClearList();
     dialog.SetPrompt("Please choose a Firmware then click Select.");
     dialog.SetTitle("Choose a Firmware");
-    ScanFirmwareFolder(state, dialog);
+    ListCatalogue(state, dialog);
     state.dialogStage = DialogChoosing;
 }
 
@@ -22,7 +59,7 @@ void SelectFirmware(UpdaterState& state, SelectionDialogView& dialog) {
     // counts as no selection.
     if (row >= state.catalogueCount) row = -1;
     if (row >= 0) {
-        ChooseFirmware(state, state.catalogueNames[row]);
+        ChooseFirmware(state.request, state.devices, state.catalogueNames[row]);
         dialog.RowText(row, state.entryLabel, sizeof state.entryLabel);
     }
     state.selectedFileIndex = row + 1;
@@ -34,7 +71,7 @@ void SelectFirmware(UpdaterState& state, SelectionDialogView& dialog) {
     if (state.selectedFileIndex == 0) return;
     state.firmwareChosen = 1;
     Controls& controls = *state.controls;
-    controls.ShowSkin(SkinByKind(state.deviceTable[0].kind, SkinHeadsetActions, SkinAdapterActions));
+    controls.ShowSkin(SkinByKind(state.devices.deviceTable[0].kind, SkinHeadsetActions, SkinAdapterActions));
     ShowDeviceVersion(state, ControlCurrentVersionText);
     controls.SetText(ControlChosenFirmwareText, state.entryLabel);
     controls.Show(ControlChosenFirmwareText, true);

@@ -6,12 +6,13 @@
 
 #include <cstddef>
 
-#include "firmware/catalogue.h"
-
 struct UpdaterState;
 
-// Dialog 129 as the logic sees it. AppendRow adds a list row at the end.
-struct SelectionDialogView : CatalogueList {
+// Dialog 129 as the logic sees it.
+struct SelectionDialogView {
+    virtual ~SelectionDialogView() = default;
+    // Adds a list row at the end.
+    virtual void AppendRow(const char* text) = 0;
     virtual void ClearList() = 0;
     // The selected row, or -1 when none is selected.
     virtual int SelectedRow() = 0;

@@ -4,7 +4,7 @@
 
 void ShowDeviceVersion(UpdaterState& state, ControlId control) {
     char version[32];
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    state.devices.firmwareLabel[0].versionText.Load(version, sizeof version);
     state.controls->SetText(control, version);
     state.controls->Show(control, true);
 }

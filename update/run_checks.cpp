@@ -3,19 +3,20 @@
 
 #include <cstring>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
 #include "firmware/bounded_path.h"
 #include "firmware/catalogue.h"
 #include "firmware/digest_file.h"
 #include "firmware/firmware_image.h"
-#include "update/run_observer.h"
+#include "update/run_request.h"
+#include "update/run_seat.h"
 
 namespace {
 
 // Row 0 is the only row a run works on; a row out of range names no device.
-const DeviceEntry* ActiveDevice(const UpdaterState& state, int32_t& row) {
-    row = state.activeDeviceRow;
-    return row >= 0 && row < kDeviceRows ? &state.deviceTable[row] : nullptr;
+const DeviceEntry* ActiveDevice(const RunRequest& request, const FoundDevices& devices, int32_t& row) {
+    row = request.activeDeviceRow;
+    return row >= 0 && row < kDeviceRows ? &devices.deviceTable[row] : nullptr;
 }
 
 RunCause CauseOf(ImageProblem problem) {
@@ -42,19 +43,19 @@ RunCause CauseOf(DigestCheck check) {
 }
 
 // Hashes the file for the record and checks it against a published digest.
-RunCause CheckDigest(UpdaterState& state, const char* path, ImageFacts& facts) {
+RunCause CheckDigest(const char* path, ImageFacts& facts, RunOutcome& outcome) {
     facts.haveDigest = Sha256OfFile(path, facts.sha256, &facts.fileBytes);
     const DigestCheck check = CheckPublishedDigest(path, facts.sha256, facts.haveDigest);
-    state.runOutcome.digestChecked = check == DigestMatches;
+    outcome.digestChecked = check == DigestMatches;
     return CauseOf(check);
 }
 
-RunCause LoadImage(UpdaterState& state, const char* path, FirmwareImage& image) {
+RunCause LoadImage(const char* path, FirmwareImage& image, RunOutcome& outcome) {
     const ImageLoad load = LoadFirmwareImage(path, image);
-    state.runOutcome.line = load.line;
+    outcome.line = load.line;
     if (!load) return CauseOf(load.problem);
-    state.runOutcome.byteCount = image.byteCount;
-    state.runOutcome.pageCount = image.pageCount;
+    outcome.byteCount = image.byteCount;
+    outcome.pageCount = image.pageCount;
     if (image.byteCount == 0) {
         ReleaseFirmwareImage(image);
         return CauseFileEmpty;
@@ -64,54 +65,56 @@ RunCause LoadImage(UpdaterState& state, const char* path, FirmwareImage& image) 
 
 }  // namespace
 
-void ChooseFirmware(UpdaterState& state, const char* fileName) {
-    state.chosenFileName[0] = '\0';
-    AppendBounded(state.chosenFileName, fileName);
-    ChosenDevice& chosen = state.chosenFor;
-    chosen.productId = state.deviceTable[0].productId;
-    chosen.kind = state.deviceTable[0].kind;
-    state.firmwareLabel[0].modelText.Load(chosen.model, sizeof chosen.model);
+void ChooseFirmware(RunRequest& request, const FoundDevices& devices, const char* fileName) {
+    request.chosenFileName[0] = '\0';
+    AppendBounded(request.chosenFileName, fileName);
+    ChosenDevice& chosen = request.chosenFor;
+    chosen.productId = devices.deviceTable[0].productId;
+    chosen.kind = devices.deviceTable[0].kind;
+    devices.firmwareLabel[0].modelText.Load(chosen.model, sizeof chosen.model);
 }
 
-RunCause CheckRunDevice(const UpdaterState& state) {
-    const int32_t count = state.deviceCount;
+RunCause CheckRunDevice(const RunRequest& request, const FoundDevices& devices) {
+    const int32_t count = devices.deviceCount;
     if (count <= 0) return CauseNoDevice;
     if (count >= 2) return CauseSeveralDevices;
     int32_t row = 0;
-    const DeviceEntry* device = ActiveDevice(state, row);
+    const DeviceEntry* device = ActiveDevice(request, devices, row);
     if (device == nullptr) return CauseDeviceChanged;
-    char model[sizeof state.chosenFor.model];
-    state.firmwareLabel[row].modelText.Load(model, sizeof model);
-    const ChosenDevice& chosen = state.chosenFor;
+    char model[sizeof request.chosenFor.model];
+    devices.firmwareLabel[row].modelText.Load(model, sizeof model);
+    const ChosenDevice& chosen = request.chosenFor;
     const bool same = device->productId == chosen.productId && device->kind == chosen.kind &&
                       std::strcmp(model, chosen.model) == 0;
     return same ? CauseNone : CauseDeviceChanged;
 }
 
-RunCause CheckRunFile(const UpdaterState& state, const char* folder) {
+RunCause CheckRunFile(const RunRequest& request, const FoundDevices& devices, const char* folder) {
     int32_t row = 0;
-    const DeviceEntry* device = ActiveDevice(state, row);
+    const DeviceEntry* device = ActiveDevice(request, devices, row);
     if (device == nullptr) return CauseFileDoesNotFit;
     char model[32];
-    state.firmwareLabel[row].modelText.Load(model, sizeof model);
-    return FirmwareFileFits(folder, state.chosenFileName, device->kind, device->productId, model) ? CauseNone
-                                                                                                   : CauseFileDoesNotFit;
+    devices.firmwareLabel[row].modelText.Load(model, sizeof model);
+    return FirmwareFileFits(folder, request.chosenFileName, device->kind, device->productId, model)
+               ? CauseNone
+               : CauseFileDoesNotFit;
 }
 
-RunCause PrepareRun(UpdaterState& state, FirmwareImage& image) {
+RunCause PrepareRun(RunRequest& request, const FoundDevices& devices, System& system, RunSeat& seat,
+                    FirmwareImage& image, RunOutcome& outcome) {
     char path[kPathChars];
-    if (!FilesFolderPath(*state.system, path)) return CauseNoWorkingFolder;
-    if (const RunCause device = CheckRunDevice(state); device != CauseNone) return device;
-    if (const RunCause file = CheckRunFile(state, path); file != CauseNone) return file;
+    if (!FilesFolderPath(system, path)) return CauseNoWorkingFolder;
+    if (const RunCause device = CheckRunDevice(request, devices); device != CauseNone) return device;
+    if (const RunCause file = CheckRunFile(request, devices, path); file != CauseNone) return file;
     // A path cut short by its buffer could name another file.
-    if (!AppendBounded(path, state.chosenFileName)) return CauseFileUnreadable;
-    MemoryTypeFromName(state, state.chosenFileName);
+    if (!AppendBounded(path, request.chosenFileName)) return CauseFileUnreadable;
+    request.memoryType = MemoryTypeFromName(request.chosenFileName, request.memoryType);
     ImageFacts facts;
     facts.path = path;
-    if (const RunCause digest = CheckDigest(state, path, facts); digest != CauseNone) return digest;
-    if (const RunCause load = LoadImage(state, path, image); load != CauseNone) return load;
+    if (const RunCause digest = CheckDigest(path, facts, outcome); digest != CauseNone) return digest;
+    if (const RunCause load = LoadImage(path, image, outcome); load != CauseNone) return load;
     facts.byteCount = image.byteCount;
     facts.pageCount = image.pageCount;
-    if (state.runObserver != nullptr) state.runObserver->ImageLoaded(facts);
+    seat.ImageLoaded(facts);
     return CauseNone;
 }

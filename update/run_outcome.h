@@ -5,6 +5,16 @@
 
 #include <cstdint>
 
+// The verdicts a run leaves are the window's screen modes, which go on to
+// say which screen is up: screenMode holds them.
+enum ScreenMode : int32_t {
+    ScreenIdle = 0,
+    ScreenFailed = 1,
+    ScreenPassed = 2,
+    ScreenIdMismatch = 3,  // verification failed in the identity page
+    ScreenIntro = 255,
+};
+
 // Where the run was when it ended.
 enum RunStage : int32_t {
     StageNotStarted = 0,  // refused before the device was touched
@@ -40,11 +50,11 @@ enum RunCause : int32_t {
     CauseMismatch,          // a page read back differs from the file
     CauseIdentityMismatch,  // the identity page read back differs from the file
     CauseResetFailed,
-    CauseInterrupted,       // stopped at a page boundary on request (stopRunRequested)
+    CauseInterrupted,       // stopped at a page boundary on the front end's request
 };
 
 struct RunOutcome {
-    int32_t screenMode = 0;  // as the run left it: ScreenPassed, ScreenFailed or ScreenIdMismatch
+    int32_t screenMode = ScreenIdle;  // the verdict: ScreenPassed, ScreenFailed or ScreenIdMismatch
     RunStage stage = StageNotStarted;
     RunCause cause = CauseNone;
     int32_t status = 0;     // the failing library status; 0 when none

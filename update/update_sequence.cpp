@@ -1,30 +1,33 @@
 // The update sequence: preparation, connection, ROM mode, programming,
 // verification, reset and close, release. Failures are judged on the sum of
 // the packet results at fixed check points, never on a single packet except
-// the last read-back. How the run ended and why is kept in runOutcome.
+// the last read-back. How the run ended and why is kept in its outcome.
 #include "update/update_sequence.h"
 
-#include <cstdio>
 #include <cstring>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
 #include "firmware/firmware_image.h"
-#include "ui/controls.h"
 #include "update/command_packets.h"
 #include "update/run_checks.h"
-#include "update/run_observer.h"
+#include "update/run_request.h"
+#include "update/run_seat.h"
 
 namespace {
 
 constexpr uint32_t kConnectPause = 100;
 constexpr uint32_t kPacketPause = 1;
 constexpr uint32_t kPagePause = 100;
-constexpr uint32_t kWarningPause = 100;
 constexpr uint32_t kResetPause = 3000;
 
 struct UpdateRun {
-    UpdaterState& state;
-    RunOutcome& outcome;
+    RunRequest& request;
+    const FoundDevices& devices;
+    LibrarySession& session;
+    System& system;
+    RunSeat& seat;
+    RunOutcome outcome;
     FirmwareImage image{};
     const KindAddressMap* map = nullptr;
     DeviceHandle updateHandle = nullptr;
@@ -34,43 +37,13 @@ struct UpdateRun {
     int32_t lastFailure = 0;  // the latest negative packet result: what a failed check reports
     int32_t pageIndex = 0;
     uint16_t stagingCursor = 0;
-    int32_t modeSet = 0;      // the screenMode this run last wrote, or found at its start
 };
 
 // --- Reporting ---
 
-void Log(UpdateRun& run, const char* line) {
-    run.state.controls->AppendLogLine(line);
-    if (run.state.runObserver != nullptr) run.state.runObserver->LogLine(line);
-}
+void Log(UpdateRun& run, const char* line) { run.seat.LogLine(line); }
 
-void SetProgressText(UpdateRun& run, const char* text, bool repaint) {
-    run.state.controls->SetText(ControlProgressText, text);
-    if (repaint) run.state.controls->Repaint(ControlProgressText);
-}
-
-void Pause(UpdateRun& run, uint32_t milliseconds) { run.state.system->Sleep(milliseconds); }
-
-void WaitWhileWarningOpen(UpdateRun& run) {
-    while (run.state.warningOpen == 1) Pause(run, kWarningPause);
-}
-
-// The bar and the percentage for the page about to be worked on (k counts
-// it already). Both products are rounded to single precision, then cut.
-void ShowProgress(UpdateRun& run, int32_t k, float barStep, float percentStep) {
-    const float barsExact = static_cast<float>(k) * barStep;
-    int32_t bars = static_cast<int32_t>(barsExact);
-    if (bars < 0) bars = 0;
-    if (bars > kProgressChars) bars = kProgressChars;
-    std::memset(run.state.progressBuffer, '|', static_cast<size_t>(bars));
-    run.state.progressBuffer[bars] = '\0';
-
-    const float percentExact = static_cast<float>(k) * percentStep;
-    char percentBuffer[16];
-    std::snprintf(percentBuffer, sizeof percentBuffer, "%d %%", static_cast<int>(percentExact));
-    // One request for both, so a window can paint them together.
-    run.state.controls->ShowProgress(run.state.progressBuffer, percentBuffer);
-}
+void Pause(UpdateRun& run, uint32_t milliseconds) { run.system.Sleep(milliseconds); }
 
 // --- Packets ---
 
@@ -86,8 +59,8 @@ int32_t Send(UpdateRun& run, const uint8_t* expected = nullptr) {
         for (int i = 0; i < kChunkBytes; ++i) run.response[8 + i] = static_cast<uint8_t>(~expected[i]);
     }
     const int32_t result =
-        run.state.library.commandSendAndGetResponse(run.updateHandle, run.packet, run.response);
-    run.state.lastStatus = result;
+        run.session.library.commandSendAndGetResponse(run.updateHandle, run.packet, run.response);
+    run.session.lastStatus = result;
     if (result < 0) run.lastFailure = result;
     run.statusSum = static_cast<int32_t>(static_cast<uint32_t>(run.statusSum) + static_cast<uint32_t>(result));
     return result;
@@ -98,14 +71,9 @@ void SendAndPause(UpdateRun& run) {
     Pause(run, kPacketPause);
 }
 
-// screenMode belongs to the user once they have left the result screen
-// (Done answers as soon as a run has passed, while the device is still
-// being reset): the run writes it only while it still holds the value the
-// run itself left there. The outcome keeps the run's own verdict.
-void SetScreenMode(UpdateRun& run, int32_t mode) {
+void SetVerdict(UpdateRun& run, int32_t mode) {
     run.outcome.screenMode = mode;
-    int32_t expected = run.modeSet;
-    if (run.state.screenMode.compare_exchange_strong(expected, mode)) run.modeSet = mode;
+    run.seat.Verdict(mode);
 }
 
 // A failed run: the first failure's stage, cause and status are the ones kept.
@@ -118,14 +86,14 @@ void Fail(UpdateRun& run, RunStage stage, RunCause cause, int32_t status, int32_
         const int32_t page = run.pageIndex < run.image.pageCount ? run.pageIndex + 1 : run.image.pageCount;
         run.outcome.page = stage == StageProgram || stage == StageVerify ? page : 0;
     }
-    SetScreenMode(run, mode);
+    SetVerdict(run, mode);
 }
 
 // A check point: false (and the run failed) once the sum is negative.
 bool SumHolds(UpdateRun& run, RunStage stage, const char* failureLine) {
     if (run.statusSum >= 0) return true;
     Log(run, failureLine);
-    Fail(run, stage, CauseNoAnswer, run.lastFailure != 0 ? run.lastFailure : run.state.lastStatus.load());
+    Fail(run, stage, CauseNoAnswer, run.lastFailure != 0 ? run.lastFailure : run.session.lastStatus.load());
     return false;
 }
 
@@ -139,40 +107,37 @@ const uint8_t* PageChunk(const UpdateRun& run, int chunkIndex) {
 }
 
 const DeviceEntry& ActiveDevice(const UpdateRun& run) {
-    return run.state.deviceTable[run.state.activeDeviceRow];  // in range: checked before the run
+    return run.devices.deviceTable[run.request.activeDeviceRow];  // in range: checked before the run
 }
 
-// Between pages, where nothing is in flight: the warning holds the run
-// here, a stop request ends it here, and the observer may write.
+// Between pages, where nothing is in flight: the seat may hold the run here
+// or stop it here; otherwise the page begins.
 bool BetweenPages(UpdateRun& run, bool verifying) {
-    WaitWhileWarningOpen(run);
-    if (run.state.stopRunRequested == 1) {
+    if (run.seat.StopAtPageBoundary()) {
         Fail(run, verifying ? StageVerify : StageProgram, CauseInterrupted, 0);
         return false;
     }
-    if (run.state.runObserver != nullptr) {
-        run.state.runObserver->PageStarting(verifying, run.pageIndex + 1, run.image.pageCount);
-    }
+    run.seat.ShowProgress(verifying, run.pageIndex + 1, run.image.pageCount);
     return true;
 }
 
 // --- Connection ---
 
 bool Connect(UpdateRun& run) {
-    UpdaterState& state = run.state;
+    LibrarySession& session = run.session;
     Log(run, "Connecting to the Device...");
-    state.system->BeginTimerPeriod();
+    run.system.BeginTimerPeriod();
     const int32_t deviceIndex = ActiveDevice(run).deviceIndex;
     // An index outside the listing names no device: the find below then fails.
     const bool listed = deviceIndex >= 0 && deviceIndex < kMaxListedDevices;
-    state.deviceQuery.productId = listed ? state.listedProductIds[deviceIndex] : 0;
-    state.foundIndex = -1;
-    int32_t found = state.library.AvDllFindDevice(1, &state.deviceQuery, &state.foundIndex);
-    state.lastStatus = found;
+    session.deviceQuery.productId = listed ? session.listedProductIds[deviceIndex] : 0;
+    session.foundIndex = -1;
+    int32_t found = session.library.AvDllFindDevice(1, &session.deviceQuery, &session.foundIndex);
+    session.lastStatus = found;
     int32_t opened = 0;
     if (found == 0) {
-        opened = state.library.AvDllOpenDevice(&state.deviceQuery, state.foundIndex, &run.updateHandle);
-        state.lastStatus = opened;
+        opened = session.library.AvDllOpenDevice(&session.deviceQuery, session.foundIndex, &run.updateHandle);
+        session.lastStatus = opened;
     }
     Pause(run, kConnectPause);
     if (found != 0 || opened < 0) {
@@ -188,11 +153,11 @@ bool Connect(UpdateRun& run) {
 
 bool EnterRomMode(UpdateRun& run) {
     Log(run, "Putting the Device into Rom Mode...");
-    run.state.lastStatus = run.state.library.SerialMemEnterFlashMode(&run.updateHandle);
+    run.session.lastStatus = run.session.library.SerialMemEnterFlashMode(&run.updateHandle);
     Pause(run, kConnectPause);
-    if (run.state.lastStatus < 0) {
+    if (run.session.lastStatus < 0) {
         Log(run, "Could not put the Device into Rom Mode ...");
-        Fail(run, StageRomMode, CauseNoAnswer, run.state.lastStatus);
+        Fail(run, StageRomMode, CauseNoAnswer, run.session.lastStatus);
         return false;
     }
     Log(run, "Device went into Rom Mode ...");
@@ -209,7 +174,7 @@ void SendPageSetUp(UpdateRun& run) {
     SendAndPause(run);
     BuildClearWordWrite(run.packet, map);
     SendAndPause(run);
-    BuildMemConfigWrite(run.packet, map, MemConfigFor(map, run.state.memoryType));
+    BuildMemConfigWrite(run.packet, map, MemConfigFor(map, run.request.memoryType));
     SendAndPause(run);
     BuildAuxRegisterWrite(run.packet, map);
     SendAndPause(run);
@@ -245,18 +210,14 @@ bool ProgramImage(UpdateRun& run) {
     Log(run, "Erasing Device Firmware Section...");
     SetPacketHeader(run.packet);
     Log(run, "Programming the Device...");
-    const float barStep = static_cast<float>(kProgressChars) / static_cast<float>(run.image.pageCount);
-    const float percentStep = 100.0f / static_cast<float>(run.image.pageCount);
-    SetProgressText(run, "", false);
+    run.seat.ClearProgress();
     Pause(run, kPacketPause);
     for (run.pageIndex = 0; run.pageIndex < run.image.pageCount; ++run.pageIndex) {
         if (!BetweenPages(run, false)) return false;
-        ShowProgress(run, run.pageIndex + 1, barStep, percentStep);
         if (!ProgramPage(run)) return false;
     }
     Log(run, "Device Passed Programming...");
-    WaitWhileWarningOpen(run);
-    run.state.controls->ShowSkin(SkinByKind(ActiveDevice(run).kind, SkinHeadsetVerifying, SkinAdapterVerifying));
+    run.seat.VerifyingBegan();
     return true;
 }
 
@@ -300,7 +261,7 @@ PageCheck VerifyPage(UpdateRun& run) {
         Pause(run, kPacketPause);
         if (!SumHolds(run, StageVerify, "Device Failed Part 3 Verification...")) return PageSumFailed;
         if (!ChunkMatches(run, chunk)) {
-            run.state.lastStatus = -1;
+            run.session.lastStatus = -1;
             return PageDiffers;
         }
         run.stagingCursor = static_cast<uint16_t>(run.stagingCursor + kChunkBytes);
@@ -313,7 +274,7 @@ PageCheck VerifyPage(UpdateRun& run) {
 void FailVerification(UpdateRun& run, RunCause cause) {
     const bool identity = IsIdentityPage(run);
     if (cause == CauseMismatch && identity) cause = CauseIdentityMismatch;
-    Fail(run, StageVerify, cause, cause == CauseNoAnswer ? run.state.lastStatus.load() : 0,
+    Fail(run, StageVerify, cause, cause == CauseNoAnswer ? run.session.lastStatus.load() : 0,
          identity ? ScreenIdMismatch : ScreenFailed);
     Log(run, "Device Failed Verifification...");
 }
@@ -322,20 +283,17 @@ void VerifyImage(UpdateRun& run) {
     Log(run, "Verifying the Device...");
     WriteReadChunkTemplate(run.image.workBuffer);
     SetPacketHeader(run.packet);
-    const float barStep = static_cast<float>(kProgressChars) / static_cast<float>(run.image.pageCount);
-    const float percentStep = 100.0f / static_cast<float>(run.image.pageCount);
-    SetProgressText(run, "", false);
+    run.seat.ClearProgress();
     for (run.pageIndex = 0; run.pageIndex < run.image.pageCount; ++run.pageIndex) {
         if (!BetweenPages(run, true)) return;
-        ShowProgress(run, run.pageIndex + 1, barStep, percentStep);
         const PageCheck check = VerifyPage(run);
         if (check == PageSumFailed) return;
         if (check == PageDiffers) return FailVerification(run, CauseMismatch);
     }
     // The last read-back decides on its own: a negative last result fails
     // even when the sum held.
-    if (run.state.lastStatus >= 0) {
-        SetScreenMode(run, ScreenPassed);
+    if (run.session.lastStatus >= 0) {
+        SetVerdict(run, ScreenPassed);
         Log(run, "Device Passed Verifification...");
         return;
     }
@@ -345,17 +303,17 @@ void VerifyImage(UpdateRun& run) {
 // --- Reset, close and release ---
 
 void ResetAndClose(UpdateRun& run) {
-    UpdaterState& state = run.state;
+    LibrarySession& session = run.session;
     Log(run, "Resetting the Device...");
-    state.lastStatus = state.library.systemReset(run.updateHandle);
-    if (state.lastStatus < 0) {
+    session.lastStatus = session.library.systemReset(run.updateHandle);
+    if (session.lastStatus < 0) {
         Log(run, "Could not Reset the Device...");
-        Fail(run, StageReset, CauseResetFailed, state.lastStatus);
+        Fail(run, StageReset, CauseResetFailed, session.lastStatus);
     } else {
         Log(run, "Device accepted Reset...");
     }
     Pause(run, kResetPause);
-    state.lastStatus = state.library.AvDllCloseHandle(run.updateHandle);
+    session.lastStatus = session.library.AvDllCloseHandle(run.updateHandle);
     Pause(run, kResetPause);
     if (run.outcome.cause == CauseNone) run.outcome.stage = StageFinished;
 }
@@ -364,36 +322,35 @@ void RunOnDevice(UpdateRun& run) {
     if (!Connect(run)) return;
     run.map = &AddressMapForKind(ActiveDevice(run).kind);
     if (EnterRomMode(run)) {
-        if (run.state.modeVerifyOnly == 1 || ProgramImage(run)) VerifyImage(run);
+        if (run.request.modeVerifyOnly == 1 || ProgramImage(run)) VerifyImage(run);
     }
     ResetAndClose(run);
 }
 
-void EndRun(UpdateRun& run) {
+RunOutcome EndRun(UpdateRun& run) {
     ReleaseFirmwareImage(run.image);
-    if (run.state.runObserver != nullptr) run.state.runObserver->RunEnded(run.outcome);
+    run.seat.RunEnded(run.outcome);
+    return run.outcome;
 }
 
 }  // namespace
 
-void RunUpdate(UpdaterState& state) {
-    state.runOutcome = RunOutcome{};
-    UpdateRun run{state, state.runOutcome};
-    run.modeSet = state.screenMode;
-    run.outcome.screenMode = run.modeSet;
-    run.outcome.verifyOnly = state.modeVerifyOnly == 1;
-    if (state.runObserver != nullptr) state.runObserver->RunStarting(state);
+RunOutcome RunUpdate(RunRequest& request, const FoundDevices& devices, LibrarySession& session, System& system,
+                     RunSeat& seat) {
+    UpdateRun run{request, devices, session, system, seat};
+    run.outcome.verifyOnly = request.modeVerifyOnly == 1;
+    seat.RunStarting(request, devices);
     // Held until the device is closed; another program holding it (the
     // command line, or the window) is working on the device: refuse.
-    DeviceLockScope deviceLock(*state.system);
-    const RunCause refused = deviceLock.Held() ? PrepareRun(state, run.image) : CauseDeviceBusy;
+    DeviceLockScope deviceLock(system);
+    const RunCause refused =
+        deviceLock.Held() ? PrepareRun(request, devices, system, seat, run.image, run.outcome) : CauseDeviceBusy;
     if (refused != CauseNone) {
-        // Nothing reached the device: the failed screen says why and offers
-        // Try Again and Cancel.
+        // Nothing reached the device: the front end says why.
         Fail(run, StageNotStarted, refused, 0);
         return EndRun(run);
     }
     RunOnDevice(run);
-    state.system->EndTimerPeriod();
-    EndRun(run);
+    system.EndTimerPeriod();
+    return EndRun(run);
 }

@@ -49,7 +49,7 @@ TEST_F(DeviceLockRunTest, ARunIsRefusedWhileAnotherProgramHoldsTheDevices) {
     EXPECT_EQ(state.runOutcome.stage, StageNotStarted);
     EXPECT_EQ(recording::CountCalls("AvDllFindDevice"), 0);
     char reason[256];
-    FormatRunReason(state.runOutcome, KindHeadset, state.chosenFileName, reason, sizeof reason);
+    FormatRunReason(state.runOutcome, KindHeadset, state.request.chosenFileName, reason, sizeof reason);
     EXPECT_STREQ(reason, "Another program is working on the headset. Wait until it has finished, then press Try Again.");
 
     system.deviceLockHeldElsewhere = false;

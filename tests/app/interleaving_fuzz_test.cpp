@@ -21,7 +21,7 @@
 
 #include "firmware/firmware_image.h"
 #include "firmware/name_rules.h"
-#include "update/run_observer.h"
+#include "update/null_seat.h"
 #include "tests/support/interaction_fixture.h"
 
 namespace {
@@ -66,8 +66,8 @@ const char* const kPassEntries[] = {"AvDllListDevices", "AvDllFindDevice", "AvDl
 const char* const kRunEntries[] = {"AvDllFindDevice", "SerialMemEnterFlashMode", "commandSendAndGetResponse",
                                    "systemReset", "AvDllCloseHandle"};
 
-// What the runs did, as the run observer saw it (worker thread).
-struct RunWatch : RunObserver {
+// What the runs did, as the window's seat passed them on (worker thread).
+struct RunWatch : NullSeat {
     std::mutex lock;
     size_t packetsAtStart = 0;
     std::string deviceAtStart;
@@ -96,7 +96,7 @@ class Sequence : public InteractionRig {
         WriteFiles();
         watch_.pluggedDevice = [this] { return ChosenDevicePlugged(); };
         watch_.onEnd = [this](const RunOutcome& o, size_t first, const std::string& device) { CheckRun(o, first, device); };
-        state.runObserver = &watch_;
+        state.runListener = &watch_;
         Start();
         Press(ZoneContinue);
         for (int step = 0; step < steps && !window.closed; ++step) {
@@ -279,7 +279,7 @@ class Sequence : public InteractionRig {
     // --- Rules ---
 
     std::string ChosenDevicePlugged() {
-        const ChosenDevice& chosen = state.chosenFor;
+        const ChosenDevice& chosen = state.request.chosenFor;
         for (const DeviceModel* device : plugged_) {
             if (device->productId == chosen.productId && device->kind == chosen.kind &&
                 std::strcmp(device->model, chosen.model) == 0) {
@@ -324,7 +324,7 @@ class Sequence : public InteractionRig {
         }
         const FileModel* file = nullptr;
         for (size_t i = 0; i < std::size(kFiles); ++i) {
-            if (std::strcmp(kFiles[i].name, state.chosenFileName) == 0) file = &kFiles[i];
+            if (std::strcmp(kFiles[i].name, state.request.chosenFileName) == 0) file = &kFiles[i];
         }
         if (file == nullptr || device.empty()) {
             watch_.violations.push_back("passed without one known device and file");

@@ -13,7 +13,8 @@
 #include "app/run_history.h"
 #include "app/run_log.h"
 #include "app/run_recorder.h"
-#include "app/updater_state.h"
+#include "device/found_devices.h"
+#include "update/run_request.h"
 #include "platform/files.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/test_folder.h"
@@ -191,13 +192,12 @@ TEST(RunLogTest, WallClockTimesInUtc) {
 class RunRecorderTest : public ::testing::Test {
    protected:
     void SetUp() override {
-        state.system = &system;
-        state.deviceTable[0].kind = KindHeadset;
-        state.deviceTable[0].productId = 0x28F80106;
-        state.firmwareLabel[0].versionText.Store("1_0");
-        state.firmwareLabel[0].modelText.Store("RX93");
-        std::snprintf(state.chosenFileName, sizeof state.chosenFileName, "RX93_Headset_v1_2_ef.txt");
-        ASSERT_TRUE(InstallRunRecorder(state, recorder));
+        devices.deviceTable[0].kind = KindHeadset;
+        devices.deviceTable[0].productId = 0x28F80106;
+        devices.firmwareLabel[0].versionText.Store("1_0");
+        devices.firmwareLabel[0].modelText.Store("RX93");
+        std::snprintf(request.chosenFileName, sizeof request.chosenFileName, "RX93_Headset_v1_2_ef.txt");
+        recorder.Open(system);
     }
 
     ImageFacts Image() {
@@ -211,23 +211,23 @@ class RunRecorderTest : public ::testing::Test {
 
     ScopedTestFolder folder;
     FakeSystem system;
-    UpdaterState state;
+    FoundDevices devices;
+    RunRequest request;
     RunRecorder recorder;
 };
 
 TEST_F(RunRecorderTest, FilesAreWrittenOnlyBetweenPagesAndAtTheEnd) {
-    EXPECT_EQ(state.runObserver, &recorder);
-    recorder.RunStarting(state);
+    recorder.RunStarting(request, devices);
     recorder.ImageLoaded(Image());
     recorder.LogLine("Connecting to the Device...");
     recorder.LogLine("Programming the Device...");
     EXPECT_EQ(FileBytes(recorder.Files().log), -1);  // still in memory
 
-    recorder.PageStarting(false, 1, 64);
+    recorder.ShowProgress(false, 1, 64);
     const int64_t afterFirstPage = FileBytes(recorder.Files().log);
     EXPECT_GT(afterFirstPage, 0);
     EXPECT_EQ(recorder.Buffered(), 0u);
-    recorder.PageStarting(false, 2, 64);  // nothing new: no write
+    recorder.ShowProgress(false, 2, 64);  // nothing new: no write
     EXPECT_EQ(FileBytes(recorder.Files().log), afterFirstPage);
 
     system.Sleep(12345);
@@ -242,8 +242,8 @@ TEST_F(RunRecorderTest, FilesAreWrittenOnlyBetweenPagesAndAtTheEnd) {
     recorder.RunEnded(outcome);
     EXPECT_EQ(FileBytes(recorder.Files().history), -1);  // the version after is not known yet
 
-    state.deviceCount = 1;
-    recorder.RunSettled(state);
+    devices.deviceCount = 1;
+    recorder.RunSettled(devices);
     const std::string log = ReadAll(recorder.Files().log);
     for (const char* expected : {
              "==== Run started 2026-01-02T03:04:05.000Z\n",
@@ -279,18 +279,18 @@ TEST_F(RunRecorderTest, TheDataFolderIsFoundAtTheFirstRunAndLookedForAgainUntilF
     EXPECT_EQ(system.dataFolderLookups, 0);
 
     system.dataFolder = std::string(kPathChars, 'x');  // no data folder to be had
-    recorder.RunStarting(state);
+    recorder.RunStarting(request, devices);
     RunOutcome outcome;
     recorder.RunEnded(outcome);
-    recorder.RunSettled(state);
+    recorder.RunSettled(devices);
     EXPECT_EQ(system.dataFolderLookups, 1);
     EXPECT_EQ(FileBytes(recorder.Files().history), -1);
 
     system.dataFolder.clear();  // back: the next run is recorded
     for (int run = 0; run < 2; ++run) {
-        recorder.RunStarting(state);
+        recorder.RunStarting(request, devices);
         recorder.RunEnded(outcome);
-        recorder.RunSettled(state);
+        recorder.RunSettled(devices);
     }
     EXPECT_EQ(system.dataFolderLookups, 2);
     HistoryRecord runs[3];
@@ -298,14 +298,14 @@ TEST_F(RunRecorderTest, TheDataFolderIsFoundAtTheFirstRunAndLookedForAgainUntilF
 }
 
 TEST_F(RunRecorderTest, ARefusedFileAndAVanishedDeviceAreToldAsSuch) {
-    state.modeVerifyOnly = 1;
-    recorder.RunStarting(state);
+    request.modeVerifyOnly = 1;
+    recorder.RunStarting(request, devices);
     RunOutcome outcome;
     outcome.cause = CauseFileNoNumber;
     outcome.line = 17;
     recorder.RunEnded(outcome);
-    state.deviceCount = 0;
-    recorder.RunSettled(state);
+    devices.deviceCount = 0;
+    recorder.RunSettled(devices);
 
     const std::string log = ReadAll(recorder.Files().log);
     EXPECT_NE(log.find("Operation: verify only\n"), std::string::npos);
@@ -324,15 +324,15 @@ TEST_F(RunRecorderTest, ARefusedFileAndAVanishedDeviceAreToldAsSuch) {
 }
 
 TEST_F(RunRecorderTest, ARunThatNeverSettledIsRecordedWhenTheNextBegins) {
-    recorder.RunStarting(state);
+    recorder.RunStarting(request, devices);
     RunOutcome passed;
     passed.screenMode = ScreenPassed;
     passed.stage = StageFinished;
     recorder.RunEnded(passed);
-    recorder.RunStarting(state);  // no RunSettled in between
+    recorder.RunStarting(request, devices);  // no RunSettled in between
     recorder.RunEnded(passed);
-    state.deviceCount = 1;
-    recorder.RunSettled(state);
+    devices.deviceCount = 1;
+    recorder.RunSettled(devices);
 
     HistoryRecord runs[3];
     ASSERT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 3), 2);

@@ -13,12 +13,12 @@ TEST(UpdaterStateTest, StartsAtTheIntroWithEverythingElseZero) {
     EXPECT_EQ(state.updateRequested, 0);
     EXPECT_EQ(state.warningOpen, 0);
     EXPECT_EQ(state.deviceView, ViewNone);
-    EXPECT_EQ(state.deviceCount, 0);
-    EXPECT_EQ(state.deviceTable[7].productId, 0u);
-    EXPECT_EQ(state.firmwareLabel[7].versionText.At(0), '\0');
-    EXPECT_EQ(state.chosenFileName[0], '\0');
-    EXPECT_EQ(state.library.AvDllInitialize, nullptr);
-    EXPECT_EQ(sizeof state.firmwareLabel[0], 64u);
+    EXPECT_EQ(state.devices.deviceCount, 0);
+    EXPECT_EQ(state.devices.deviceTable[7].productId, 0u);
+    EXPECT_EQ(state.devices.firmwareLabel[7].versionText.At(0), '\0');
+    EXPECT_EQ(state.request.chosenFileName[0], '\0');
+    EXPECT_EQ(state.session.library.AvDllInitialize, nullptr);
+    EXPECT_EQ(sizeof state.devices.firmwareLabel[0], 64u);
 }
 
 TEST(SharedTextTest, StoresAreBoundedAndLoadsAlwaysTerminated) {

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "app/run_recorder.h"
+#include "app/window_seat.h"
 
 namespace {
 
@@ -201,7 +202,7 @@ TEST_F(WorkerFlowTest, VerifyPassesAfterAnUpdateAndFailsAgainstAnotherFile) {
     Press(ZoneContinue);
     Wait(200);
     ChooseRow(0);
-    const std::string first = state.chosenFileName;
+    const std::string first = state.request.chosenFileName;
     Press(ZoneUpdate);
     Wait(10000);
     EXPECT_EQ(controls.Skin(), SkinAdapterUpdated);
@@ -234,7 +235,7 @@ TEST_F(WorkerFlowTest, AFailedUpdateAndTryAgainRepeatsTheUpdate) {
     Plug(kFlowHeadset);  // the fault is cleared while the failed screen is up
     Press(ZoneTryAgain);
     EXPECT_EQ(controls.Skin(), SkinHeadsetUpdating);
-    EXPECT_EQ(state.modeVerifyOnly, 0);
+    EXPECT_EQ(state.request.modeVerifyOnly, 0);
     Wait(10000);
     EXPECT_EQ(controls.Skin(), SkinHeadsetUpdated);
 }
@@ -266,7 +267,8 @@ TEST_F(WorkerFlowTest, AFailedUpdateSaysWhyOnScreenInTheLogAndInTheHistory) {
 
     Press(ZoneCancel);
     EXPECT_FALSE(controls.Visible(ControlReasonText));
-    state.runObserver = nullptr;
+    state.runListener = nullptr;
+    state.runRecorder = nullptr;
 }
 
 TEST_F(WorkerFlowTest, TryAgainAfterAFailedVerifyVerifiesAndCancelGoesBackToChoosing) {
@@ -277,7 +279,7 @@ TEST_F(WorkerFlowTest, TryAgainAfterAFailedVerifyVerifiesAndCancelGoesBackToChoo
     recording::Clear();
     Press(ZoneTryAgain);
     EXPECT_EQ(controls.Skin(), SkinHeadsetVerifying);
-    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(state.request.modeVerifyOnly, 1);
     Wait(10000);
     EXPECT_EQ(controls.Skin(), SkinHeadsetMismatch);
     Press(ZoneCancel);

@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <new>
 
-#include "app/updater_state.h"
 #include "device/discovery.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
 #include "sim/simulator.h"
 
 namespace {
@@ -57,28 +58,30 @@ int32_t Version(DeviceHandle, const uint8_t*, uint8_t* reply) {
 int32_t Close(DeviceHandle) { return 0; }
 
 void DiscoveryPassWithoutLibraryCost(benchmark::State& bench) {
-    static UpdaterState state;
-    state.library.AvDllListDevices = &List;
-    state.library.AvDllFindDevice = &Find;
-    state.library.AvDllOpenDevice = &Open;
-    state.library.RemotePeek = &Peek;
-    state.library.commandSendAndGetResponse = &Version;
-    state.library.AvDllCloseHandle = &Close;
+    static FoundDevices devices;
+    static LibrarySession session;
+    session.library.AvDllListDevices = &List;
+    session.library.AvDllFindDevice = &Find;
+    session.library.AvDllOpenDevice = &Open;
+    session.library.RemotePeek = &Peek;
+    session.library.commandSendAndGetResponse = &Version;
+    session.library.AvDllCloseHandle = &Close;
     allocations = 0;
     counting = true;
-    for (auto _ : bench) DiscoverDevices(state);
+    for (auto _ : bench) DiscoverDevices(devices, session);
     counting = false;
     bench.counters["allocations/pass"] = benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(DiscoveryPassWithoutLibraryCost);
 
 void DiscoveryPassAgainstSimulator(benchmark::State& bench) {
-    static UpdaterState state;
+    static FoundDevices devices;
+    static LibrarySession session;
     sim::Reset();
     sim::UseDeviceText("device headset product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n");
     sim::AvDllInitialize();
-    state.library = sim::SimulatorLibrary();
-    for (auto _ : bench) DiscoverDevices(state);
+    session.library = sim::SimulatorLibrary();
+    for (auto _ : bench) DiscoverDevices(devices, session);
     sim::AvDllShutdown();
 }
 BENCHMARK(DiscoveryPassAgainstSimulator);

@@ -7,7 +7,8 @@
 
 #include "app/run_history.h"
 #include "app/run_recorder.h"
-#include "app/updater_state.h"
+#include "device/found_devices.h"
+#include "update/run_request.h"
 #include "tests/support/fake_system.h"
 
 namespace {
@@ -18,15 +19,15 @@ struct Bench {
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         system.dataFolder = folder.string();
-        state.system = &system;
-        state.deviceTable[0].kind = KindHeadset;
-        InstallRunRecorder(state, recorder);
-        recorder.RunStarting(state);
+        devices.deviceTable[0].kind = KindHeadset;
+        recorder.Open(system);
+        recorder.RunStarting(request, devices);
     }
     ~Bench() { std::filesystem::remove_all(folder); }
     std::filesystem::path folder;
     FakeSystem system;
-    UpdaterState state;
+    FoundDevices devices;
+    RunRequest request;
     RunRecorder recorder;
 };
 
@@ -34,14 +35,14 @@ void BM_StageLineWrittenBetweenPages(benchmark::State& run) {
     Bench bench;
     for (auto _ : run) {
         bench.recorder.LogLine("Device Passed Programming...");
-        bench.recorder.PageStarting(true, 1, 64);
+        bench.recorder.ShowProgress(true, 1, 64);
     }
 }
 BENCHMARK(BM_StageLineWrittenBetweenPages);
 
 void BM_PageWithNothingToWrite(benchmark::State& run) {
     Bench bench;
-    for (auto _ : run) bench.recorder.PageStarting(false, 2, 64);
+    for (auto _ : run) bench.recorder.ShowProgress(false, 2, 64);
 }
 BENCHMARK(BM_PageWithNothingToWrite);
 

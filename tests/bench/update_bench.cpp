@@ -15,12 +15,14 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/updater_state.h"
 #include "device/discovery.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
 #include "sim/simulator.h"
 #include "tests/support/image_files.h"
-#include "tests/support/recording_controls.h"
+#include "update/null_seat.h"
 #include "update/run_checks.h"
+#include "update/run_request.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -102,21 +104,20 @@ int main() {
     sim::Reset();
     sim::UseDeviceText("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93\n");
     sim::AvDllInitialize();
-    static UpdaterState state;
+    static FoundDevices devices;
+    static LibrarySession session;
+    static RunRequest request;
     static TimedSystem system;
-    RecordingControls controls;
-    state.library = sim::SimulatorLibrary();
-    state.system = &system;
-    state.controls = &controls;
-    state.screenMode = ScreenIdle;
-    DiscoverDevices(state);
-    ChooseFirmware(state, "RX93_Headset_v1_2_ef.txt");
+    NullSeat seat;
+    session.library = sim::SimulatorLibrary();
+    DiscoverDevices(devices, session);
+    ChooseFirmware(request, devices, "RX93_Headset_v1_2_ef.txt");
 
-    RunUpdate(state);
+    const bool passed = RunUpdate(request, devices, session, system, seat).screenMode == ScreenPassed;
     const double wallMs = static_cast<double>(system.closeMicros - system.romMicros) / 1000.0;
     const double cpu = system.closeCpu - system.romCpu;
     std::printf("64-page update and verify: %s; ROM mode to close %.0f ms over %.0f ms mandated, ratio %.4f\n",
-                state.screenMode == ScreenPassed ? "passed" : "FAILED", wallMs, kMandatedMs, wallMs / kMandatedMs);
+                passed ? "passed" : "FAILED", wallMs, kMandatedMs, wallMs / kMandatedMs);
     std::printf("CPU meanwhile: %.2f s, %.1f %% of a core\n", cpu, 100.0 * cpu / (wallMs / 1000.0));
     std::printf("pauses seen (shortest / longest): 1 ms %.3f / %.3f ms, 100 ms %.3f / %.3f ms, 3000 ms %.3f / %.3f ms\n",
                 system.shortest[0] / 1000.0, system.longest[0] / 1000.0, system.shortest[1] / 1000.0,
@@ -126,5 +127,5 @@ int main() {
     sim::AvDllShutdown();
     std::filesystem::current_path(folder.parent_path());
     std::filesystem::remove_all(folder);
-    return state.screenMode == ScreenPassed && neverShort ? 0 : 1;
+    return passed && neverShort ? 0 : 1;
 }

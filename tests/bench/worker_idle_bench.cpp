@@ -39,7 +39,7 @@ int main() {
     sim::AvDllInitialize();
     static UpdaterState state;
     RecordingControls controls;
-    state.library = sim::SimulatorLibrary();
+    state.session.library = sim::SimulatorLibrary();
     state.system = &PlatformSystem();
     state.controls = &controls;
     state.screenMode = ScreenIdle;

@@ -1,18 +1,16 @@
 // A fixture for the command line in-process: RunCommandLine against the
 // in-process simulator (through the recording library), on the fake clock,
 // in the test's own working folder, with standard output and standard
-// error captured. Each Run is one start of the program, on a fresh state.
+// error captured. Each Run is one start of the program.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "app/updater_state.h"
 #include "cli/command_line.h"
 #include "sim/simulator.h"
 #include "sim/version_stamp.h"
@@ -61,8 +59,7 @@ class CliFixture : public ::testing::Test {
         console.out.clear();
         console.err.clear();
         args.insert(args.begin(), "veltrane-cli");
-        state = std::make_unique<UpdaterState>();
-        return RunCommandLine(static_cast<int>(args.size()), args.data(), env, *state);
+        return RunCommandLine(static_cast<int>(args.size()), args.data(), env);
     }
 
     void Plug(const std::string& devices) { sim::UseDeviceText(devices.c_str()); }
@@ -115,5 +112,4 @@ class CliFixture : public ::testing::Test {
     CapturedConsole console;
     DeviceLibrary library;
     CliEnvironment env;
-    std::unique_ptr<UpdaterState> state;
 };

@@ -94,7 +94,7 @@ TEST_F(CliListingTest, TheRealLibraryIsBoundInitialisedAndShutDown) {
     std::fclose(devices);
     EXPECT_EQ(Run({"devices"}), ExitSuccess);
     EXPECT_EQ(console.out, "headset  28F80106  RX93  1_0\n");
-    EXPECT_EQ(state->libraryModule, nullptr);  // unloaded again
+    EXPECT_EQ(system.librariesHeld, 0);  // unloaded again
 }
 
 class CliFilesTest : public CliFixture {

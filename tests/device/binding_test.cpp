@@ -6,7 +6,8 @@
 
 #include <fstream>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
 #include "device/discovery.h"
 #include "tests/support/fake_system.h"
 #include "tests/support/test_folder.h"
@@ -72,16 +73,16 @@ TEST(BindingTest, DiscoveryRunsThroughTheLoadedLibrary) {
         file << "# one headset\ndevice headset product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n";
     }
     ASSERT_EQ(BindDeviceLibrary(bound.system, ScopedTestFolder::SimulatorLibrary(), bound.library, bound.module), BindDone);
-    UpdaterState state;
-    state.system = &bound.system;
-    state.library = bound.library;
-    ASSERT_EQ(state.library.AvDllInitialize(), 0);
-    DiscoverDevices(state);
-    EXPECT_EQ(state.deviceCount, 1);
+    FoundDevices devices;
+    LibrarySession session;
+    session.library = bound.library;
+    ASSERT_EQ(session.library.AvDllInitialize(), 0);
+    DiscoverDevices(devices, session);
+    EXPECT_EQ(devices.deviceCount, 1);
     char version[32];
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    devices.firmwareLabel[0].versionText.Load(version, sizeof version);
     EXPECT_STREQ(version, "1_2");
-    state.library.AvDllShutdown();
+    session.library.AvDllShutdown();
 }
 
 }  // namespace

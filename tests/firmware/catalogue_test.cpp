@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/updater_state.h"
+#include "device/found_devices.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
 #include "firmware/firmware_image.h"
@@ -21,8 +21,12 @@ namespace {
 using Names = std::vector<std::string>;
 
 struct RecordingList : CatalogueList {
-    Names rows;
-    void AppendRow(const char* text) override { rows.emplace_back(text); }
+    Names names;
+    Names labels;
+    void AppendEntry(const char* name, const char* label) override {
+        names.emplace_back(name);
+        labels.emplace_back(label);
+    }
 };
 
 // A working folder of the test's choosing and, when asked, a listing of
@@ -56,13 +60,12 @@ class CatalogueTest : public TempFolderTest {
         TempFolderTest::SetUp();
         std::filesystem::create_directories(root / "files");
         system.workingFolder = folder;
-        state.system = &system;
         Device(KindHeadset, kProductHeadset, "RX93");
     }
     void Device(uint32_t kind, uint32_t productId, const char* model) {
-        state.deviceTable[0].kind = kind;
-        state.deviceTable[0].productId = productId;
-        state.firmwareLabel[0].modelText.Store(model);
+        devices.deviceTable[0].kind = kind;
+        devices.deviceTable[0].productId = productId;
+        devices.firmwareLabel[0].modelText.Store(model);
     }
     std::string FilePath(const std::string& name) const { return Path(std::string("files") + kPathSeparator + name); }
     void WriteFirmware(const std::string& name, const std::string& bytes) { WriteBytes(FilePath(name), bytes); }
@@ -75,30 +78,29 @@ class CatalogueTest : public TempFolderTest {
             system.listing.push_back(entry);
         }
     }
-    // Runs a scan on an emptied list; checks that list and names stay parallel.
+    // Runs a scan; checks that each file comes with its own list text and
+    // that the count returned is the count listed.
     Names Scan() {
         RecordingList list;
-        ScanFirmwareFolder(state, list);
-        const Names names = CatalogueNames();
-        EXPECT_EQ(list.rows.size(), names.size());
-        for (size_t i = 0; i < names.size() && i < list.rows.size(); ++i) {
+        listed = ScanFirmwareFolder(system, CatalogueDeviceOf(devices, 0), list);
+        EXPECT_EQ(static_cast<size_t>(listed), list.names.size());
+        for (size_t i = 0; i < list.names.size(); ++i) {
             char label[260];
-            FormEntryLabel(names[i].c_str(), label, sizeof label);
-            EXPECT_EQ(list.rows[i], label) << "row " << i;
+            FormEntryLabel(list.names[i].c_str(), label, sizeof label);
+            EXPECT_EQ(list.labels[i], label) << "row " << i;
         }
-        return names;
+        lastLabel = list.labels.empty() ? "" : list.labels.back();
+        return list.names;
     }
     Names SortedScan() {
         Names names = Scan();
         std::sort(names.begin(), names.end());
         return names;
     }
-    Names CatalogueNames() const {
-        return Names(state.catalogueNames, state.catalogueNames + std::clamp(state.catalogueCount, 0, kCatalogueRows));
-    }
-
     FolderSystem system;
-    UpdaterState state;
+    FoundDevices devices;
+    int32_t listed = -1;
+    std::string lastLabel;
 };
 
 TEST_F(CatalogueTest, ANamedModelIsOfferedItsOwnFilesWithTheirVersion) {
@@ -107,7 +109,7 @@ TEST_F(CatalogueTest, ANamedModelIsOfferedItsOwnFilesWithTheirVersion) {
     WriteFirmware("RX93_Headset_v1_2_ef.txt", "00 Headset_v1_2\n");
     Device(KindAdapter, kProductAdapterA, "RX93");
     EXPECT_EQ(Scan(), (Names{"RX93_Base_v1_1_ef.txt"}));
-    EXPECT_STREQ(state.entryLabel, "v.1_1    ");
+    EXPECT_EQ(lastLabel, "v.1_1    ");
     Device(KindAdapter, kProductAdapterB, "RX71");
     EXPECT_EQ(Scan(), (Names{"RX71_Base_v1_0_ef.txt"}));
     Device(KindAdapter, kProductGenericAdapter, "");
@@ -159,9 +161,9 @@ TEST_F(CatalogueTest, At32FittingFilesTheRowsAreFullAndTheRestIsLeftOut) {
     }
     List(listed);
     const Names names = Scan();
-    EXPECT_EQ(state.catalogueCount, kCatalogueRows);
+    EXPECT_EQ(this->listed, kCatalogueRows);
     EXPECT_EQ(names, Names(listed.begin(), listed.begin() + kCatalogueRows));
-    EXPECT_STREQ(state.entryLabel, "v.008    ");
+    EXPECT_EQ(lastLabel, "v.008    ");
 }
 
 TEST_F(CatalogueTest, NonAsciiNamesAreListed) {
@@ -187,16 +189,14 @@ TEST_F(CatalogueTest, OverlongNamesAndCutPathsAreNotUsed) {
     EXPECT_EQ(Scan(), Names{cutName});
 }
 
-TEST_F(CatalogueTest, WithoutAWorkingOrFilesFolderNothingIsListedAndOldNamesStay) {
-    std::snprintf(state.catalogueNames[0], kPathChars, "%s", "RX93_Headset_v1_0_ef.txt");
-    state.catalogueCount = 1;
+TEST_F(CatalogueTest, WithoutAWorkingOrFilesFolderNothingIsListed) {
     system.failCurrentFolder = true;
     EXPECT_EQ(Scan(), Names{});
+    EXPECT_EQ(listed, 0);
     system.failCurrentFolder = false;
     std::filesystem::remove_all(root / "files");
-    state.catalogueCount = 1;
     EXPECT_EQ(Scan(), Names{});
-    EXPECT_STREQ(state.catalogueNames[0], "RX93_Headset_v1_0_ef.txt");
+    EXPECT_EQ(listed, 0);
     EXPECT_EQ(system.patterns.size(), 1u);
 }
 
@@ -289,7 +289,7 @@ TEST_F(CatalogueTest, EachEntryIsJudgedWithTheReasonItIsLeftOut) {
     WriteFirmware("RX71_Headset_v1_2_ef.txt", "00 Headset_v1_2\n");
     char filesFolder[kPathChars];
     ASSERT_TRUE(FilesFolderPath(system, filesFolder));
-    const CatalogueDevice device = CatalogueDeviceOf(state, 0);
+    const CatalogueDevice device = CatalogueDeviceOf(devices, 0);
     auto check = [&](const char* name, bool isFolder = false) {
         FolderEntry entry{};
         std::snprintf(entry.name, sizeof entry.name, "%s", name);

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "app/updater_state.h"
 #include "firmware/text_lines.h"
 #include "tests/firmware/temp_folder.h"
 
@@ -179,10 +178,10 @@ TEST(MemoryTypeTest, LaterWordsOverrideEarlierOnesAndNoWordKeepsTheValue) {
         {"RX93_Headset_v1_1_ef.txt", 16},  // no word: the previous value stays
         {"24c512", 16},                    // case-sensitive
     };
-    UpdaterState state;
+    int32_t memoryType = 0;
     for (const auto& c : cases) {
-        MemoryTypeFromName(state, c.name);
-        EXPECT_EQ(state.memoryType, c.type) << c.name;
+        memoryType = MemoryTypeFromName(c.name, memoryType);
+        EXPECT_EQ(memoryType, c.type) << c.name;
     }
 }
 

@@ -76,13 +76,20 @@ bool FakeSystem::DataFolder(char* out, size_t size) {
     return true;
 }
 
-void* FakeSystem::LoadDynamicLibrary(const char* path) { return PlatformSystem().LoadDynamicLibrary(path); }
+void* FakeSystem::LoadDynamicLibrary(const char* path) {
+    void* module = PlatformSystem().LoadDynamicLibrary(path);
+    if (module != nullptr) ++librariesHeld;
+    return module;
+}
 
 void* FakeSystem::FindEntryPoint(void* module, const char* name) {
     return PlatformSystem().FindEntryPoint(module, name);
 }
 
-void FakeSystem::UnloadDynamicLibrary(void* module) { PlatformSystem().UnloadDynamicLibrary(module); }
+void FakeSystem::UnloadDynamicLibrary(void* module) {
+    if (module != nullptr) --librariesHeld;
+    PlatformSystem().UnloadDynamicLibrary(module);
+}
 uint32_t FakeSystem::LastLoadError() { return PlatformSystem().LastLoadError(); }
 
 void FakeSystem::WriteStandardOutput(const char* text) { standardOutput += text; }

@@ -28,6 +28,7 @@ struct FakeSystem : System {
     // Where DataFolder points: the test's own folder when empty.
     std::string dataFolder;
     int dataFolderLookups = 0;
+    int librariesHeld = 0;  // loaded and not yet unloaded
     // The device lock: another program holds it while this is set.
     std::atomic<bool> deviceLockHeldElsewhere{false};
     std::atomic<int> deviceLockDepth{0};     // takings not yet let go

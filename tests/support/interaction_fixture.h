@@ -36,7 +36,7 @@ class InteractionRig {
         sim::UseDeviceText("");
         sim::AvDllInitialize();
         recording::Clear();
-        state.library = recording::Library();
+        state.session.library = recording::Library();
         state.system = &system;
         state.controls = &controls;
         state.windowOps = &window;

@@ -17,8 +17,8 @@ class ScreenFixture : public ::testing::Test {
         state.system = &system;
         state.controls = &controls;
         state.windowOps = &window;
-        state.deviceTable[0].kind = KindHeadset;
-        state.firmwareLabel[0].versionText.Store("1_4");
+        state.devices.deviceTable[0].kind = KindHeadset;
+        state.devices.firmwareLabel[0].versionText.Store("1_4");
         controls.afterRequest = [this] { FollowScreen(state, controls.Skin(), controls.Visible(ControlWarningPanel)); };
     }
 

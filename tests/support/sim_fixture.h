@@ -1,4 +1,4 @@
-// A test fixture with a fresh UpdaterState bound to the simulator in-process.
+// A test fixture with fresh device records bound to the simulator in-process.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,7 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/updater_state.h"
+#include "device/discovery.h"
+#include "device/found_devices.h"
+#include "device/library_session.h"
 #include "sim/simulator.h"
 #include "tests/support/fake_system.h"
 
@@ -16,8 +18,7 @@ class SimulatorTest : public ::testing::Test {
         sim::Reset();
         sim::UseDeviceText("");
         sim::AvDllInitialize();
-        state.library = sim::SimulatorLibrary();
-        state.system = &system;
+        session.library = sim::SimulatorLibrary();
     }
     void TearDown() override {
         sim::AvDllShutdown();
@@ -29,15 +30,19 @@ class SimulatorTest : public ::testing::Test {
 
     std::string VersionText(int row) const {
         char text[32];
-        state.firmwareLabel[row].versionText.Load(text, sizeof text);
+        devices.firmwareLabel[row].versionText.Load(text, sizeof text);
         return text;
     }
     std::string ModelText(int row) const {
         char text[32];
-        state.firmwareLabel[row].modelText.Load(text, sizeof text);
+        devices.firmwareLabel[row].modelText.Load(text, sizeof text);
         return text;
     }
 
+    // One discovery pass; true when a found device's version text changed.
+    bool Discover() { return DiscoverDevices(devices, session); }
+
     FakeSystem system;
-    UpdaterState state;
+    FoundDevices devices;
+    LibrarySession session;
 };

@@ -1,5 +1,6 @@
 // A fixture for runs of the update engine against the in-process simulator,
-// with the recording library, recording controls and the fake clock.
+// with the recording library, recording controls and the fake clock. Runs go
+// through the window's seat, so each test sees a run as the window shows it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/updater_state.h"
+#include "app/window_seat.h"
 #include "device/discovery.h"
 #include "firmware/name_rules.h"
 #include "sim/simulator.h"
@@ -30,7 +32,7 @@ class UpdateFixture : public ::testing::Test {
         sim::UseDeviceText(kTestHeadset);
         sim::AvDllInitialize();
         recording::Clear();
-        state.library = recording::Library();
+        state.session.library = recording::Library();
         state.system = &system;
         state.controls = &controls;
         state.screenMode = ScreenIdle;
@@ -44,7 +46,7 @@ class UpdateFixture : public ::testing::Test {
     // the recording then starts afresh, so packet 1 is the run's first.
     void Attach(const std::string& devices) {
         sim::UseDeviceText(devices.c_str());
-        DiscoverDevices(state);
+        DiscoverDevices(state.devices, state.session);
         recording::Clear();
     }
 
@@ -54,13 +56,14 @@ class UpdateFixture : public ::testing::Test {
         char tag[kPathChars];
         FormFileTag(name.c_str(), tag, sizeof tag);
         WriteImageFile(name, image, tag);
-        ChooseFirmware(state, name.c_str());
+        ChooseFirmware(state.request, state.devices, name.c_str());
     }
 
     // One run: update, or verify only.
     void Run(bool verifyOnly = false) {
-        state.modeVerifyOnly = verifyOnly ? 1 : 0;
-        RunUpdate(state);
+        state.request.modeVerifyOnly = verifyOnly ? 1 : 0;
+        WindowSeat seat(state);
+        state.runOutcome = RunUpdate(state.request, state.devices, state.session, system, seat);
     }
 
     std::vector<uint8_t> SerialMemory(const char* device, int32_t address, int32_t count) {

@@ -109,7 +109,7 @@ TEST_F(AccessibleScreenTest, EveryItemKeepsItsNumberWhateverTheScreenShows) {
 TEST_F(AccessibleScreenTest, TheFoundScreenOffersItsDisabledButtonsAsUnavailable) {
     state.screenMode = ScreenIdle;
     state.deviceView = ViewAdapter;
-    state.deviceTable[0].kind = KindAdapter;
+    state.devices.deviceTable[0].kind = KindAdapter;
     controls.ShowSkin(SkinAdapterFound);
     Read();
     EXPECT_STREQ(screen.name, "Veltrane USB Adapter");
@@ -144,7 +144,7 @@ TEST_F(AccessibleScreenTest, TheBarReadsItsPercentageAndTheWarningHidesWhatLiesB
 }
 
 TEST_F(AccessibleScreenTest, TheUpdatedScreenNamesTheNewVersionTheLinkAndTheNotice) {
-    state.deviceTable[0].kind = KindAdapter;
+    state.devices.deviceTable[0].kind = KindAdapter;
     state.screenMode = ScreenPassed;
     state.modeProgramFirmwareOnly = 1;
     controls.ShowSkin(SkinAdapterUpdated);

@@ -21,8 +21,8 @@ class HitZoneTest : public ::testing::Test {
         state.system = &system;
         state.controls = &controls;
         state.windowOps = &window;
-        state.deviceTable[0].kind = KindAdapter;
-        state.firmwareLabel[0].versionText.Store("1_4");
+        state.devices.deviceTable[0].kind = KindAdapter;
+        state.devices.firmwareLabel[0].versionText.Store("1_4");
     }
     void FailedScreen() {
         state.screenMode = ScreenFailed;

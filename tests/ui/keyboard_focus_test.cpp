@@ -40,7 +40,7 @@ class KeyboardTest : public ScreenFixture {
         state.deviceView = ViewHeadset;
         state.firmwareChosen = 1;
         (afterVerify ? state.modeVerifyFirmwareOnly : state.modeProgramFirmwareOnly) = 1;
-        state.modeVerifyOnly = afterVerify ? 1 : 0;
+        state.request.modeVerifyOnly = afterVerify ? 1 : 0;
         controls.ShowSkin(afterVerify ? SkinHeadsetMismatch : SkinHeadsetFailed);
     }
 };
@@ -133,7 +133,7 @@ TEST_F(KeyboardTest, EnterAndSpacePressTheFocusedZoneAsAClickWould) {
     ASSERT_EQ(Focus(), ZoneVerify);
     Key(KeySpace);
     EXPECT_EQ(state.updateRequested, 1);
-    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(state.request.modeVerifyOnly, 1);
     EXPECT_EQ(controls.Skin(), SkinHeadsetVerifying);
     EXPECT_EQ(Focus(), kNoZone);
 }
@@ -146,7 +146,7 @@ TEST_F(KeyboardTest, TryAgainAfterAFailedVerifyStartsOneVerify) {
     controls.ClearHistory();
     Key(KeyEnter);
     EXPECT_EQ(controls.Skins(), std::vector<SkinId>{SkinHeadsetVerifying});
-    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(state.request.modeVerifyOnly, 1);
     EXPECT_EQ(state.updateRequested, 1);
 }
 

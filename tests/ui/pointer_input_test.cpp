@@ -21,7 +21,7 @@ class PointerInputTest : public ::testing::Test {
     void ActionsScreen() {
         state.screenMode = ScreenIdle;
         state.deviceView = ViewHeadset;
-        state.deviceTable[0].kind = KindHeadset;
+        state.devices.deviceTable[0].kind = KindHeadset;
         state.firmwareChosen = 1;
     }
     FakeSystem system;
@@ -140,7 +140,7 @@ TEST_F(PointerInputTest, UpdateAndVerifyNeedAChosenFirmware) {
     OnLeftButtonDown(state, 280, 316);
     EXPECT_EQ(state.updateRequested, 1);
     EXPECT_EQ(state.modeProgramFirmwareOnly, 1);
-    EXPECT_EQ(state.modeVerifyOnly, 0);
+    EXPECT_EQ(state.request.modeVerifyOnly, 0);
     EXPECT_EQ(controls.Skin(), SkinHeadsetUpdating);
     EXPECT_EQ(controls.Text(ControlPercentText), "0 %");
     EXPECT_FALSE(controls.Visible(ControlCurrentVersionText));
@@ -152,14 +152,14 @@ TEST_F(PointerInputTest, UpdateAndVerifyNeedAChosenFirmware) {
 
 TEST_F(PointerInputTest, TheStartOfAnOperationInItsOrder) {
     ActionsScreen();
-    state.deviceTable[0].kind = KindAdapter;
+    state.devices.deviceTable[0].kind = KindAdapter;
     OnLeftButtonDown(state, 117, 316);  // Verify
     EXPECT_EQ(controls.Requests(),
               (std::vector<std::string>{"hide currentVersionText", "hide chosenFirmwareText", "show progressText",
                                         "text percentText \"0 %\"", "show percentText", "skin 154",
                                         "font progressText", "text progressText \"\""}));
     EXPECT_EQ(state.modeVerifyFirmwareOnly, 1);
-    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(state.request.modeVerifyOnly, 1);
     EXPECT_EQ(state.modeProgramFirmwareOnly, 0);
 }
 
@@ -196,10 +196,10 @@ TEST_F(PointerInputTest, TryAgainAfterAFailedVerifyStartsOneVerify) {
     ActionsScreen();
     state.screenMode = ScreenFailed;
     state.modeVerifyFirmwareOnly = 1;
-    state.modeVerifyOnly = 1;
+    state.request.modeVerifyOnly = 1;
     OnLeftButtonDown(state, 117, 310);  // inside Try Again and Verify
     EXPECT_EQ(state.updateRequested, 1);
-    EXPECT_EQ(state.modeVerifyOnly, 1);
+    EXPECT_EQ(state.request.modeVerifyOnly, 1);
     EXPECT_EQ(controls.Skin(), SkinHeadsetVerifying);
     EXPECT_EQ(controls.Skins().size(), 1u);
 }

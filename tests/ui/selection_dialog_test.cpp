@@ -17,10 +17,10 @@ class SelectionDialogTest : public ::testing::Test {
     void SetUp() override {
         state.system = &system;
         state.controls = &controls;
-        state.deviceTable[0].kind = KindAdapter;
-        state.deviceTable[0].productId = kProductAdapterA;
-        state.firmwareLabel[0].versionText.Store("1_0");
-        state.firmwareLabel[0].modelText.Store("RX93");
+        state.devices.deviceTable[0].kind = KindAdapter;
+        state.devices.deviceTable[0].productId = kProductAdapterA;
+        state.devices.firmwareLabel[0].versionText.Store("1_0");
+        state.devices.firmwareLabel[0].modelText.Store("RX93");
         WriteImageFile("RX93_Base_v1_1_ef.txt", MakeImage(10), "Base_v1_1");
         WriteImageFile("RX93_Base_v1_2_ef.txt", MakeImage(10), "Base_v1_2");
         WriteImageFile("RX71_Base_v1_3_ef.txt", MakeImage(10), "Base_v1_3");  // another model
@@ -52,7 +52,7 @@ TEST_F(SelectionDialogTest, SelectingTheSecondRow) {
     dialog.selected = 1;
     SelectFirmware(state, dialog);
     EXPECT_EQ(state.selectedFileIndex, 2);
-    EXPECT_STREQ(state.chosenFileName, state.catalogueNames[1]);
+    EXPECT_STREQ(state.request.chosenFileName, state.catalogueNames[1]);
     EXPECT_EQ(state.firmwareChosen, 1);
     EXPECT_EQ(dialog.result, kSelectButton);
     EXPECT_TRUE(dialog.rows.empty());
@@ -68,7 +68,7 @@ TEST_F(SelectionDialogTest, SelectWithoutARowDropsAnEarlierChoiceButNotItsName) 
     OpenSelectionDialog(state, dialog);
     dialog.selected = 0;
     SelectFirmware(state, dialog);
-    const std::string chosen = state.chosenFileName;
+    const std::string chosen = state.request.chosenFileName;
     controls.ClearHistory();
 
     FakeSelectionDialog again;
@@ -77,7 +77,7 @@ TEST_F(SelectionDialogTest, SelectWithoutARowDropsAnEarlierChoiceButNotItsName) 
     SelectFirmware(state, again);
     EXPECT_EQ(state.firmwareChosen, 0);
     EXPECT_EQ(state.selectedFileIndex, 0);
-    EXPECT_EQ(std::string(state.chosenFileName), chosen);
+    EXPECT_EQ(std::string(state.request.chosenFileName), chosen);
     EXPECT_TRUE(controls.Skins().empty());
 }
 
@@ -94,7 +94,7 @@ TEST_F(SelectionDialogTest, CancelKeepsAnEarlierChoice) {
 }
 
 TEST_F(SelectionDialogTest, AnEmptyCatalogue) {
-    state.firmwareLabel[0].modelText.Store("");  // an unrecognised reply: no model
+    state.devices.firmwareLabel[0].modelText.Store("");  // an unrecognised reply: no model
     OpenSelectionDialog(state, dialog);
     EXPECT_TRUE(dialog.rows.empty());
     dialog.selected = 0;

@@ -21,7 +21,7 @@ class RunRefusalTest : public UpdateFixture {
     // A file chosen for the headset: name and first-line tag fit it.
     void ChooseText(const std::string& text) {
         WriteText("RX93_Headset_v1_1_ef.txt", text);
-        ChooseFirmware(state, "RX93_Headset_v1_1_ef.txt");
+        ChooseFirmware(state.request, state.devices, "RX93_Headset_v1_1_ef.txt");
     }
 
     // A run's own calls: ROM mode, and packets with the run's header (a
@@ -180,13 +180,13 @@ TEST_F(RunRefusalTest, TheFilesOwnDigestLetsTheRunGoOn) {
 TEST_F(RunRefusalTest, IndicesOutOfRangeNameNoDevice) {
     Attach(kTestHeadset);
     ChooseText("3a Headset_v1_1\n4b\n");
-    state.activeDeviceRow = 9;
+    state.request.activeDeviceRow = 9;
     RunFresh();
     ExpectRefused("row 9");
-    state.activeDeviceRow = 0;
+    state.request.activeDeviceRow = 0;
     for (int32_t index : {-5, 10, 1 << 30}) {
         Attach(kTestHeadset);
-        state.deviceTable[0].deviceIndex = index;
+        state.devices.deviceTable[0].deviceIndex = index;
         RunFresh();
         EXPECT_EQ(state.runOutcome.stage, StageConnect) << index;
         EXPECT_EQ(state.screenMode, ScreenFailed) << index;

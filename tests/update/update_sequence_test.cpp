@@ -7,6 +7,7 @@
 #include "device/device_library.h"
 #include "firmware/firmware_image.h"
 #include "sim/version_stamp.h"
+#include "update/null_seat.h"
 #include "tests/support/update_fixture.h"
 
 namespace {
@@ -110,7 +111,7 @@ TEST_F(UpdateSequenceTest, AHeadsetWithMemoryType17GetsMemConfigA) {
     Attach(kTestHeadset);
     Choose("RX93_Headset_24AA512_24C512_v1_1_ef.txt", MakeImage(100));
     Run();
-    EXPECT_EQ(state.memoryType, 17);
+    EXPECT_EQ(state.request.memoryType, 17);
     EXPECT_EQ(Command(recording::Packets()[3], 11), Hex("0B0047B5 00000100008000"));
 }
 
@@ -178,7 +179,7 @@ TEST_F(UpdateSequenceTest, VerifyAgainstADifferentFileFails) {
     EXPECT_EQ(state.screenMode, ScreenFailed);
     const auto lines = controls.LogLines();
     EXPECT_EQ(lines[lines.size() - 3], "Device Failed Verifification...");
-    EXPECT_EQ(state.lastStatus, 0);  // the reset, after the mismatch set -1
+    EXPECT_EQ(state.session.lastStatus, 0);  // the reset, after the mismatch set -1
 }
 
 // The identity page of a 65- or 129-page image: only its first 32 bytes.
@@ -301,7 +302,7 @@ TEST_F(UpdateSequenceTest, AFailedConnectionAttemptsNoResetOrClose) {
     Attach(kTestHeadset);
     Choose("RX93_Headset_v1_1_ef.txt", MakeImage(100));
     sim::UseDeviceText("device headset product=28F80106 kind=13 fail=find\n");
-    sim::AvDllListDevices(0, 10, nullptr, state.listedProductIds);  // the library notices the fault
+    sim::AvDllListDevices(0, 10, nullptr, state.session.listedProductIds);  // the library notices the fault
     Run();
     EXPECT_EQ(state.screenMode, ScreenFailed);
     EXPECT_EQ(LastLog(), "Could not connect to Device ...");
@@ -360,15 +361,18 @@ TEST_F(UpdateSequenceTest, AModeTheUserChangedIsNotOverwritten) {
 TEST_F(UpdateSequenceTest, AStopRequestEndsTheRunAtTheNextPage) {
     Attach(kTestHeadset);
     Choose("RX93_Headset_v1_1_ef.txt", MakeImage(3 * 1024));
-    recording::BeforePacket(30, [&] { state.stopRunRequested = 1; });  // inside page 1
-    Run();
-    EXPECT_EQ(state.screenMode, ScreenFailed);
-    EXPECT_EQ(state.runOutcome.cause, CauseInterrupted);
-    EXPECT_EQ(state.runOutcome.page, 2);
+    struct StoppingSeat : NullSeat {
+        bool stop = false;
+        bool StopAtPageBoundary() override { return stop; }
+    } seat;
+    recording::BeforePacket(30, [&] { seat.stop = true; });  // inside page 1
+    const RunOutcome outcome = RunUpdate(state.request, state.devices, state.session, system, seat);
+    EXPECT_EQ(outcome.screenMode, ScreenFailed);
+    EXPECT_EQ(outcome.cause, CauseInterrupted);
+    EXPECT_EQ(outcome.page, 2);
     EXPECT_EQ(recording::Packets().size(), 73u);  // page 1 ran to its end
     EXPECT_EQ(recording::CountCalls("systemReset"), 1);
     EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), 1);
-    state.stopRunRequested = 0;
 }
 
 // Runs that must not reach the device end failed at once, silently.
@@ -380,7 +384,7 @@ TEST_F(UpdateSequenceTest, RunsThatCannotStartEndFailedWithoutTouchingTheDevice)
     };
     const Case cases[] = {
         {"no current folder", [&] { Choose("RX93_Headset_v1_1_ef.txt", MakeImage(10)); system.failCurrentFolder = true; }},
-        {"file gone", [&] { std::snprintf(state.chosenFileName, kPathChars, "%s", "RX93_Headset_v9_9_ef.txt"); }},
+        {"file gone", [&] { std::snprintf(state.request.chosenFileName, kPathChars, "%s", "RX93_Headset_v9_9_ef.txt"); }},
         {"empty image", [&] { Choose("RX93_Headset_v1_1_ef.txt", {}); }},
         {"193 pages", [&] { Choose("RX93_Headset_v1_1_ef.txt", MakeImage(192 * 1024 + 1)); }},
     };
@@ -441,27 +445,25 @@ TEST(UpdateThroughLoadedLibraryTest, TheDeviceThenReportsTheNewVersion) {
     WriteImageFile("RX93_Headset_v1_2_ef.txt", image, "Headset_v1_2");
 
     FakeSystem system;
-    RecordingControls controls;
-    UpdaterState state;
-    state.system = &system;
-    state.controls = &controls;
+    FoundDevices devices;
+    LibrarySession session;
+    RunRequest request;
     void* module = nullptr;
-    ASSERT_EQ(BindDeviceLibrary(system, ScopedTestFolder::SimulatorLibrary(), state.library, module), BindDone);
-    ASSERT_EQ(state.library.AvDllInitialize(), 0);
-    DiscoverDevices(state);
+    ASSERT_EQ(BindDeviceLibrary(system, ScopedTestFolder::SimulatorLibrary(), session.library, module), BindDone);
+    ASSERT_EQ(session.library.AvDllInitialize(), 0);
+    DiscoverDevices(devices, session);
     char version[32];
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    devices.firmwareLabel[0].versionText.Load(version, sizeof version);
     EXPECT_STREQ(version, "1_0");
 
-    ChooseFirmware(state, "RX93_Headset_v1_2_ef.txt");
-    state.screenMode = ScreenIdle;
-    RunUpdate(state);
-    EXPECT_EQ(state.screenMode, ScreenPassed);
-    DiscoverDevices(state);
-    state.firmwareLabel[0].versionText.Load(version, sizeof version);
+    ChooseFirmware(request, devices, "RX93_Headset_v1_2_ef.txt");
+    NullSeat seat;
+    EXPECT_EQ(RunUpdate(request, devices, session, system, seat).screenMode, ScreenPassed);
+    DiscoverDevices(devices, session);
+    devices.firmwareLabel[0].versionText.Load(version, sizeof version);
     EXPECT_STREQ(version, "1_2");
 
-    state.library.AvDllShutdown();
+    session.library.AvDllShutdown();
     system.UnloadDynamicLibrary(module);
 }
 

@@ -1,13 +1,21 @@
+// Values that one thread writes while another may read them, without locks:
+// each is read and written whole. The worker fills the device records and
+// the UI thread reads them; the UI writes what a run is asked to do before
+// it sets the flag that hands the run over.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+using Flag = std::atomic<uint8_t>;  // 0 or 1; set by storing 1, tested against 1
+using SharedInt = std::atomic<int32_t>;
+
 // A short text that the worker rewrites while the UI thread may read it.
 // Every character is its own atomic, so neither side ever blocks or races; a
 // reader at worst sees a mix of the old and the new text, which the screens
 // tolerate (the next discovery pass redraws), and its copy is always
 // terminated.
-#pragma once
-
-#include <atomic>
-#include <cstddef>
-
 template <size_t N>
 struct SharedText {
     static_assert(N >= 1);

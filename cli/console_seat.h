@@ -1,37 +1,38 @@
-// What a person or a script sees of a run while it goes: the engine's stage
-// lines and a progress bar (a redrawn line on a terminal, plain lines in a
-// pipe or a file), or with --json the stage and progress events. It listens
-// to the engine as a RunObserver and passes every call on to `next` (the
-// run log and history recorder), so both hear the same run.
-//
-// Progress comes from the observer rather than from the window's controls:
-// it carries the page and the page count that the events name, where the
-// controls carry only the bar's drawn text.
+// ConsoleSeat: how the command line hosts a run. A person or a script sees
+// the engine's stage lines and a progress bar (a redrawn line on a terminal,
+// plain lines in a pipe or a file), or with --json the stage and progress
+// events. Ctrl+C stops the run at the next page boundary (cli/interrupt.h),
+// and a notice says so at once. Each call is passed on to `next` (the run
+// log and history recorder) after the seat's own part, so both hear the same
+// run.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "update/run_observer.h"
+#include "update/run_seat.h"
 
 struct Console;
 
-struct ConsoleRunObserver final : RunObserver {
+struct ConsoleSeat final : RunSeat {
     Console* console = nullptr;
     bool json = false;
     bool terminal = false;
-    RunObserver* next = nullptr;
+    RunSeat* next = nullptr;
     // Ctrl+C presses already answered with a notice, and the notice to give.
     int pressesAnswered = 0;
     int noticeText = -1;  // a TextId; -1 for none
     const char* deviceNoun = "device";
 
-    void RunStarting(const UpdaterState& state) override;
+    void RunStarting(const RunRequest& request, const FoundDevices& devices) override;
     void ImageLoaded(const ImageFacts& image) override;
     void LogLine(const char* text) override;
-    void PageStarting(bool verifying, int32_t page, int32_t pageCount) override;
+    void ClearProgress() override;
+    bool StopAtPageBoundary() override;
+    void ShowProgress(bool verifying, int32_t page, int32_t pageCount) override;
+    void VerifyingBegan() override;
+    void Verdict(int32_t screenMode) override;
     void RunEnded(const RunOutcome& outcome) override;
-    void RunSettled(const UpdaterState& state) override;
 
     const char* Stage() const { return stage_; }
     // The digest of the file the run loaded; empty before it was loaded.

@@ -1,5 +1,5 @@
 // Stage lines, the progress bar and the run's events.
-#include "cli/run_report.h"
+#include "cli/console_seat.h"
 
 #include <cstdio>
 #include <cstring>
@@ -57,13 +57,13 @@ size_t FormatProgressBar(bool verifying, int32_t page, int32_t pages, char* out,
     return written < 0 ? 0 : static_cast<size_t>(written) < size ? static_cast<size_t>(written) : size - 1;
 }
 
-void ConsoleRunObserver::EndBarLine() {
+void ConsoleSeat::EndBarLine() {
     if (!barOpen_) return;
     console->Out("\n");
     barOpen_ = false;
 }
 
-void ConsoleRunObserver::NoticeInterrupt() {
+void ConsoleSeat::NoticeInterrupt() {
     const int presses = InterruptPresses();
     if (presses <= pressesAnswered || noticeText < 0) return;
     pressesAnswered = presses;
@@ -76,13 +76,13 @@ void ConsoleRunObserver::NoticeInterrupt() {
     console->Err("\n");
 }
 
-void ConsoleRunObserver::RunStarting(const UpdaterState& state) {
+void ConsoleSeat::RunStarting(const RunRequest& request, const FoundDevices& devices) {
     stage_ = "prepare";
     lastTenth_ = -1;
-    if (next != nullptr) next->RunStarting(state);
+    if (next != nullptr) next->RunStarting(request, devices);
 }
 
-void ConsoleRunObserver::ImageLoaded(const ImageFacts& image) {
+void ConsoleSeat::ImageLoaded(const ImageFacts& image) {
     sha256_[0] = '\0';
     if (image.haveDigest) Sha256Hex(image.sha256, sha256_);
     if (json) {
@@ -96,7 +96,7 @@ void ConsoleRunObserver::ImageLoaded(const ImageFacts& image) {
     if (next != nullptr) next->ImageLoaded(image);
 }
 
-void ConsoleRunObserver::LogLine(const char* text) {
+void ConsoleSeat::LogLine(const char* text) {
     NoticeInterrupt();
     if (const char* stage = StageOfLine(text)) {
         if (std::strcmp(stage, stage_) != 0) lastTenth_ = -1;
@@ -113,7 +113,13 @@ void ConsoleRunObserver::LogLine(const char* text) {
     if (next != nullptr) next->LogLine(text);
 }
 
-void ConsoleRunObserver::PageStarting(bool verifying, int32_t page, int32_t pageCount) {
+void ConsoleSeat::ClearProgress() {
+    if (next != nullptr) next->ClearProgress();
+}
+
+bool ConsoleSeat::StopAtPageBoundary() { return InterruptStopsRun(); }
+
+void ConsoleSeat::ShowProgress(bool verifying, int32_t page, int32_t pageCount) {
     NoticeInterrupt();
     const int32_t percent = ProgressPercent(page, pageCount);
     if (json) {
@@ -131,15 +137,19 @@ void ConsoleRunObserver::PageStarting(bool verifying, int32_t page, int32_t page
                       static_cast<int>(page), static_cast<int>(pageCount), static_cast<int>(percent));
         console->Out(line);
     }
-    if (next != nullptr) next->PageStarting(verifying, page, pageCount);
+    if (next != nullptr) next->ShowProgress(verifying, page, pageCount);
 }
 
-void ConsoleRunObserver::RunEnded(const RunOutcome& outcome) {
+void ConsoleSeat::VerifyingBegan() {
+    if (next != nullptr) next->VerifyingBegan();
+}
+
+void ConsoleSeat::Verdict(int32_t screenMode) {
+    if (next != nullptr) next->Verdict(screenMode);
+}
+
+void ConsoleSeat::RunEnded(const RunOutcome& outcome) {
     NoticeInterrupt();
     EndBarLine();
     if (next != nullptr) next->RunEnded(outcome);
-}
-
-void ConsoleRunObserver::RunSettled(const UpdaterState& state) {
-    if (next != nullptr) next->RunSettled(state);
 }

@@ -1,0 +1,27 @@
+// RunRequest: what a run is asked to do: the firmware file, the device it
+// was chosen for, whether to verify only, and the serial-memory type, which
+// a file name that names none leaves as the run before set it. The window
+// writes it before it hands a run to the worker (and the worker reads it only
+// after); the command line fills its own.
+#pragma once
+
+#include <cstdint>
+
+#include "device/shared_values.h"
+#include "platform/system.h"
+
+// The device a firmware file was chosen for. A run programs only that
+// device: the same product id, kind and model.
+struct ChosenDevice {
+    uint32_t productId = 0;
+    uint32_t kind = 0;
+    char model[5] = {};
+};
+
+struct RunRequest {
+    char chosenFileName[kPathChars] = {};  // a file of the files folder
+    ChosenDevice chosenFor;                // written with chosenFileName
+    SharedInt activeDeviceRow{0};          // the row of the found devices a run works on; always 0
+    Flag modeVerifyOnly{0};                // skip programming and only verify
+    int32_t memoryType = 0;                // the serial-memory code of the last file name that named one
+};
