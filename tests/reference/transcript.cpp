@@ -104,7 +104,9 @@ void Transcript::Add(const std::string& line) {
 void Transcript::TakeTraceLines() {
     if (trace_ == nullptr) trace_ = std::fopen(kTraceFile, "rb");
     if (trace_ == nullptr) return;
-    std::clearerr(trace_);
+    // Seeking in place forgets the end of file met last time (clearerr is
+    // not enough for the Windows runtime).
+    std::fseek(trace_, 0, SEEK_CUR);
     char chunk[4096];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, trace_)) > 0) pending_.append(chunk, got);
