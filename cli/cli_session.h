@@ -12,6 +12,7 @@
 #include "device/device_library.h"
 #include "device/found_devices.h"
 #include "device/library_session.h"
+#include "update/run_outcome.h"
 #include "update/run_request.h"
 
 struct System;
@@ -25,6 +26,8 @@ struct CliEnvironment {
     // How long a device command waits for the window's discovery pass to
     // let go of the device lock before it says the devices are busy.
     uint32_t lockWaitMs = 2000;
+    // Tests: told how the command's last run ended.
+    RunOutcome* lastRun = nullptr;
 };
 
 // Options every command takes.

@@ -161,6 +161,7 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunCommandRequest& reque
     TellStart(session, request, name, before);
     const uint64_t start = system.MonotonicMicros();
     const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat);
+    if (session.env.lastRun != nullptr) *session.env.lastRun = outcome;
     const int64_t durationMs = static_cast<int64_t>((system.MonotonicMicros() - start) / 1000);
 
     DiscoverDevices(session.devices, session.library);

@@ -119,6 +119,7 @@ void RunOnBench(Station& station, const std::string& name, const DeviceFacts& be
     const bool locked = system.TryLockDevices();
     SetUpRun(session, name.c_str(), false);
     const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat);
+    if (session.env.lastRun != nullptr) *session.env.lastRun = outcome;
     if (locked) {
         DiscoverDevices(session.devices, session.library);
         system.UnlockDevices();

@@ -1,6 +1,8 @@
 #include "tests/support/fake_system.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 uint64_t FakeSystem::NowMicros() const {
     std::lock_guard<std::mutex> guard(lock_);
@@ -13,6 +15,7 @@ void FakeSystem::UseSteppedClock() {
 }
 
 void FakeSystem::Sleep(uint32_t milliseconds) {
+    Tell("pause " + std::to_string(milliseconds) + " ms");
     std::unique_lock<std::mutex> guard(lock_);
     if (!stepped_ || released_) {
         now_ += uint64_t{milliseconds} * 1000;
@@ -53,11 +56,15 @@ void FakeSystem::ReleaseSleepers() {
 }
 
 void FakeSystem::BeginTimerPeriod() {
+    Tell("timer period raised");
     ++timerPeriodDepth;
     ++timerPeriodRaises;
 }
 
-void FakeSystem::EndTimerPeriod() { --timerPeriodDepth; }
+void FakeSystem::EndTimerPeriod() {
+    Tell("timer period lowered");
+    --timerPeriodDepth;
+}
 
 bool FakeSystem::CurrentFolder(char* out, size_t size) {
     if (failCurrentFolder) return false;
@@ -65,7 +72,16 @@ bool FakeSystem::CurrentFolder(char* out, size_t size) {
 }
 
 bool FakeSystem::ListFolder(const char* pattern, FolderVisitor visit, void* context) {
-    return PlatformSystem().ListFolder(pattern, visit, context);
+    if (!listInNameOrder) return PlatformSystem().ListFolder(pattern, visit, context);
+    std::vector<FolderEntry> entries;
+    auto keep = [](const FolderEntry& entry, void* list) {
+        static_cast<std::vector<FolderEntry>*>(list)->push_back(entry);
+    };
+    if (!PlatformSystem().ListFolder(pattern, keep, &entries)) return false;
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return std::strcmp(a.name, b.name) < 0; });
+    for (const FolderEntry& entry : entries) visit(entry, context);
+    return true;
 }
 
 bool FakeSystem::DataFolder(char* out, size_t size) {
@@ -92,19 +108,28 @@ void FakeSystem::UnloadDynamicLibrary(void* module) {
 }
 uint32_t FakeSystem::LastLoadError() { return PlatformSystem().LastLoadError(); }
 
-void FakeSystem::WriteStandardOutput(const char* text) { standardOutput += text; }
+void FakeSystem::WriteStandardOutput(const char* text) {
+    Tell(std::string("standard output \"") + text + "\"");
+    standardOutput += text;
+}
 
-void FakeSystem::KeepAwake(bool on) { keptAwake = on; }
+void FakeSystem::KeepAwake(bool on) {
+    Tell(on ? "keep awake on" : "keep awake off");
+    keptAwake = on;
+}
 
 bool FakeSystem::TryLockDevices() {
     if (deviceLockHeldElsewhere && deviceLockDepth == 0) {
+        Tell("device lock refused");
         ++deviceLockRefusals;
         return false;
     }
+    Tell("device lock taken");
     ++deviceLockDepth;
     return true;
 }
 
 void FakeSystem::UnlockDevices() {
+    Tell("device lock let go");
     if (deviceLockDepth > 0) --deviceLockDepth;
 }

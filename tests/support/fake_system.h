@@ -35,6 +35,14 @@ struct FakeSystem : System {
     std::atomic<int> deviceLockRefusals{0};  // takings refused
     // Runs after each pause of the unstepped clock, with its length.
     std::function<void(uint32_t)> onSleep;
+    // Runs on the calling thread with a line for what the program did to the
+    // system: each pause as it begins (either clock), timer-period raises and
+    // lowers, KeepAwake, the device lock. A transcript interleaves these
+    // with the rest of a run.
+    std::function<void(const std::string& event)> onEvent;
+    // Lists folders in name order rather than in the host file system's
+    // (a hash order on ext4, which differs between machines).
+    bool listInNameOrder = false;
 
     // By default a pause advances the clock at once. In stepped mode a pause
     // blocks its thread until the test advances the clock past its end with
@@ -66,6 +74,9 @@ struct FakeSystem : System {
     void UnlockDevices() override;
 
    private:
+    void Tell(const std::string& event) {
+        if (onEvent) onEvent(event);
+    }
     mutable std::mutex lock_;
     std::condition_variable changed_;
     uint64_t now_ = 0;

@@ -17,7 +17,10 @@ RecordingControls::RecordingControls() {
     controls_[ControlPowerCycleText].text = kPowerCycleText;
 }
 
-void RecordingControls::Note(const std::string& request) { requests_.push_back(request); }
+void RecordingControls::Note(const std::string& request) {
+    requests_.push_back(request);
+    if (onRequest) onRequest(request);
+}
 
 void RecordingControls::ShowMainWindow() {
     std::lock_guard<std::mutex> guard(lock_);
@@ -74,8 +77,11 @@ void RecordingControls::CloseSelectionDialog() {
 }
 
 void RecordingControls::AppendLogLine(const char* text) {
-    std::lock_guard<std::mutex> guard(lock_);
-    log_.push_back(text);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        log_.push_back(text);
+    }
+    if (onRequest) onRequest(std::string("log \"") + text + "\"");
 }
 
 bool RecordingControls::Visible(ControlId control) const {

@@ -26,6 +26,7 @@ struct RecordingControls : Controls {
     // it: the action runs at once, on the caller's thread.
     void RunOnUiThread(void (*action)(void*), void* context) override {
         ++uiThreadRuns;
+        if (onRequest) onRequest("run on UI thread");
         action(context);
     }
     std::atomic<int> uiThreadRuns{0};  // trips to the UI thread
@@ -47,6 +48,11 @@ struct RecordingControls : Controls {
     // Called (outside the lock) after every request that changes what the
     // window shows, as the window looks at its screen after each request.
     std::function<void()> afterRequest;
+    // Called with each request as Requests() spells it, as it is made, and
+    // with each log line ("log <text>") and trip to the UI thread, so that a
+    // transcript can interleave them with the rest of a run. Runs on the
+    // caller's thread, under the controls' lock for the requests.
+    std::function<void(const std::string&)> onRequest;
 
    private:
     struct ControlState {
