@@ -5,9 +5,9 @@
 
 #include "app/updater_state.h"
 #include "platform/system.h"
-#include "ui/resource.h"
-#include "ui/skin_cache_win.h"
-#include "ui/win_ui.h"
+#include "win/resource.h"
+#include "win/skin_cache.h"
+#include "win/win_ui.h"
 
 namespace {
 

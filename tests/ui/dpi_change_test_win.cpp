@@ -8,8 +8,8 @@
 #include "app/updater_state.h"
 #include "platform/system.h"
 #include "ui/display_scale.h"
-#include "ui/skin_cache_win.h"
-#include "ui/win_ui.h"
+#include "win/skin_cache.h"
+#include "win/win_ui.h"
 
 namespace {
 

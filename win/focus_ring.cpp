@@ -4,7 +4,7 @@
 // skin and the labels under its old and new places, as the controls do
 // beneath transparent text, so it leaves no trail.
 #include "app/updater_state.h"
-#include "ui/access_win.h"
+#include "win/access.h"
 #include "ui/display_scale.h"
 #include "ui/layout.h"
 

@@ -3,7 +3,7 @@
 // the focus follows a new screen, and the ring and assistive technology are
 // brought up to date.
 #include "app/updater_state.h"
-#include "ui/access_win.h"
+#include "win/access.h"
 #include "ui/accessible_screen.h"
 #include "ui/pointer_input.h"
 

@@ -6,8 +6,8 @@
 // of the start under Wine, and a part of each change of skin). Those controls are
 // painted by this program's colours and skins alone and look the same either
 // way; the dialogs keep the system's themed look.
-#include "ui/resource.h"
-#include "ui/win_ui.h"
+#include "win/resource.h"
+#include "win/win_ui.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The window system's side of the pointer handling and the dialogs.
-#include "ui/win_ui.h"
+#include "win/win_ui.h"
 
 #include <shellapi.h>
 
 #include "app/updater_state.h"
 #include "platform/system_library_win.h"
 #include "ui/layout.h"
-#include "ui/resource.h"
+#include "win/resource.h"
 #include "ui/window_ops.h"
 
 namespace {

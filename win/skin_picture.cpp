@@ -7,7 +7,7 @@
 
 #include "platform/system_library_win.h"
 #include "ui/display_scale.h"
-#include "ui/skin_cache_win.h"
+#include "win/skin_cache.h"
 
 namespace {
 

@@ -43,7 +43,7 @@ struct WinUi {
 };
 
 // While one lives, the dialogs and message boxes this thread makes get the
-// system's themed controls (themed_controls_win.cpp).
+// system's themed controls (themed_controls.cpp).
 class ThemedControls {
    public:
     ThemedControls();
@@ -60,7 +60,7 @@ class ThemedControls {
 UpdaterState& TheUpdater();
 WinUi& TheUi();
 
-// main_window_win.cpp
+// main_window.cpp
 void RegisterMainWindowClass(HINSTANCE instance);
 int BuildMainWindow(HINSTANCE instance);
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -74,7 +74,7 @@ void LoadAheadWhileIdle(HWND window);
 // Shows or hides the warning panel, giving it its skin the first time.
 void ShowWarningPanel(bool visible);
 
-// display_scale_win.cpp: the monitor's DPI and what follows from it.
+// display_scale.cpp: the monitor's DPI and what follows from it.
 // The DPI of the primary monitor, before the window exists.
 int StartDpi();
 // The DPI of the monitor the window is on.
@@ -87,21 +87,21 @@ SIZE WindowDeviceSize();
 // of its monitor changed). Resizes the window into `suggested` and
 // rebuilds the fonts, the controls' places and the skins for `dpi`.
 void ChangeDpi(int dpi, const RECT& suggested);
-// progress_bar_win.cpp: at scales other than 100 % the bar paints its run
+// progress_bar.cpp: at scales other than 100 % the bar paints its run
 // of characters spread over the scaled width of the same run at 100 %.
 void AttachProgressBar(HWND progressControl);
 
-// controls_win.cpp: the controls as the core reaches them, and the UI
+// controls.cpp: the controls as the core reaches them, and the UI
 // thread's side of a request from the worker.
 Controls& WindowsControls();
 void CarryOutControlRequest(LPARAM request);
 // Shows the progress the worker reported last, if not shown yet.
 void ShowPendingProgress();
 
-// window_ops_win.cpp
+// window_ops.cpp
 struct WindowOps;
 WindowOps& WindowsWindowOps();
 
-// dialogs_win.cpp
+// dialogs.cpp
 INT_PTR CALLBACK SelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,9 +5,9 @@
 #include "app/support_report.h"
 #include "app/updater_state.h"
 #include "platform/report_facts.h"
-#include "ui/resource.h"
+#include "win/resource.h"
 #include "ui/selection_dialog.h"
-#include "ui/win_ui.h"
+#include "win/win_ui.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "app/updater_state.h"
 #include "platform/system_library_win.h"
-#include "ui/access_win.h"
+#include "win/access.h"
 #include "ui/accessible_screen.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "platform/system_library_win.h"
 #include "platform/system_win.h"
 #include "ui/help_article.h"
-#include "ui/resource.h"
-#include "ui/win_ui.h"
+#include "win/resource.h"
+#include "win/win_ui.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/updater_state.h"
 #include "app/user_texts.h"
 #include "platform/system_library_win.h"
-#include "ui/access_win.h"
+#include "win/access.h"
 #include "ui/accessible_screen.h"
 #include "ui/display_scale.h"
 

@@ -3,21 +3,21 @@
 #pragma once
 
 #include "ui/keyboard_focus.h"
-#include "ui/win_ui.h"
+#include "win/win_ui.h"
 
 // Posted by the accessible tree's default action, so that a screen
 // reader's call returns before the zone's action (perhaps a modal dialog)
 // runs; wParam is the HitZone.
 inline constexpr UINT kPressZoneMessage = WM_APP + 10;
 
-// focus_ring_win.cpp: the ring is drawn by the skin and the warning panel
+// focus_ring.cpp: the ring is drawn by the skin and the warning panel
 // over their bitmaps, around the focused zone that lies on them.
 void AttachFocusRing(HWND bitmapControl);
 // Repaints the area of `zone`'s ring, skin and labels included, so the ring
 // appears there or leaves nothing behind.
 void RepaintFocusRing(HitZone zone);
 
-// keyboard_win.cpp
+// keyboard.cpp
 // WM_KEYDOWN and WM_SYSKEYDOWN; true when the key was the window's.
 bool OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
 // A skin was put on skinView (by the controls, on the UI thread).
@@ -33,7 +33,7 @@ void OnPressZoneMessage(WPARAM zone);
 // Repaints the ring and tells assistive technology where the focus went.
 void ShowFocusNews(const FocusNews& news);
 
-// accessible_win.cpp
+// accessible.cpp
 struct AccessibleScreen;
 // The screen as it shows now, read from the real controls.
 void ReadScreen(AccessibleScreen& out);
@@ -49,7 +49,7 @@ void AnnounceProgress();
 // assistive technology's "take focus"); false when it cannot.
 bool TakeFocus(HitZone zone);
 
-// accessible_object_win.cpp: a new MSAA object for the main window's client
+// accessible_object.cpp: a new MSAA object for the main window's client
 // area (one reference, the caller's), or null without memory.
 struct IAccessible;
 IAccessible* NewScreenAccessible(HWND window);

@@ -10,10 +10,10 @@
 #include <mutex>
 
 #include "app/updater_state.h"
-#include "ui/access_win.h"
+#include "win/access.h"
 #include "ui/layout.h"
-#include "ui/skin_cache_win.h"
-#include "ui/win_ui.h"
+#include "win/skin_cache.h"
+#include "win/win_ui.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "platform/system_library_win.h"
 #include "ui/display_scale.h"
 #include "ui/pointer_input.h"
-#include "ui/skin_cache_win.h"
-#include "ui/win_ui.h"
+#include "win/skin_cache.h"
+#include "win/win_ui.h"
 
 namespace {
 

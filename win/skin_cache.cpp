@@ -1,11 +1,11 @@
 // The skins' bitmaps: loaded from the program's resources at the size of the
 // control that shows them, 24-bit as painted at build time; at 100 % the
 // bitmaps themselves, at other scales the larger sets' pictures.
-#include "ui/skin_cache_win.h"
+#include "win/skin_cache.h"
 
 #include "ui/display_scale.h"
 #include "ui/layout.h"
-#include "ui/win_ui.h"
+#include "win/win_ui.h"
 
 namespace {
 

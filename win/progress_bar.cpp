@@ -7,7 +7,7 @@
 // ends where it does at 100 %, scaled. At 100 % the control paints itself.
 #include "app/updater_state.h"
 #include "ui/display_scale.h"
-#include "ui/win_ui.h"
+#include "win/win_ui.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include "app/update_worker.h"
 #include "app/updater_state.h"
 #include "platform/system_win.h"
-#include "ui/access_win.h"
+#include "win/access.h"
 #include "ui/display_scale.h"
 #include "ui/layout.h"
 #include "ui/pointer_input.h"
-#include "ui/resource.h"
-#include "ui/skin_cache_win.h"
-#include "ui/win_ui.h"
+#include "win/resource.h"
+#include "win/skin_cache.h"
+#include "win/win_ui.h"
 
 namespace {
 
