@@ -79,7 +79,16 @@ struct Simulator {
     int32_t callsWhileShutDown = 0;
 };
 
+// device_table.cpp: the one simulator of the process, its devices by slot
+// as the device file lists them, and the handles opened on them.
 Simulator& Sim();
+void RefreshDevices(Simulator& sim);         // a listing: the file read anew
+void RefreshListedSettings(Simulator& sim);  // new settings, same listing
+int FindSlot(const Simulator& sim, const char* name);  // -1 when unknown
+DeviceHandle NewHandle(Simulator& sim, int device);
+SimHandle* FindHandle(Simulator& sim, DeviceHandle value);
+void CloseHandle(Simulator& sim, SimHandle& handle);
+SimDevice* DeviceFor(Simulator& sim, DeviceHandle value, int32_t& status);
 
 // device_memory.cpp
 void PrepareAddressSpace(SimDevice& device);
