@@ -32,6 +32,20 @@ inline constexpr int32_t kAdapterIdentityAddress = 0xC0D4;
 inline constexpr int32_t kHeadsetPageParams = 0xB53A;
 inline constexpr int32_t kAdapterPageParams = 0xC42D;
 
+// The entry points by their place in the list, which numbers their call
+// counts and names them in the trace.
+enum EntryIndex {
+#define SIM_ENTRY_INDEX(name, params, args) Index_##name,
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_INDEX)
+#undef SIM_ENTRY_INDEX
+};
+
+inline constexpr const char* const kEntryNames[] = {
+#define SIM_ENTRY_NAME(name, params, args) #name,
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_NAME)
+#undef SIM_ENTRY_NAME
+};
+
 struct SimDevice {
     bool used = false;       // the slot holds a device
     bool present = false;    // listed by the last listing
