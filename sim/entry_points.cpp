@@ -2,13 +2,11 @@
 // listing; handles are opaque values that are looked up, never dereferenced.
 #include "sim/simulator.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "sim/sim_internal.h"
 
 namespace sim {
-
 namespace {
 
 // Every entry point begins here: takes the lock, counts the call and
