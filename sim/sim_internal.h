@@ -32,6 +32,20 @@ inline constexpr int32_t kAdapterIdentityAddress = 0xC0D4;
 inline constexpr int32_t kHeadsetPageParams = 0xB53A;
 inline constexpr int32_t kAdapterPageParams = 0xC42D;
 
+// The entry points by their place in the list, which numbers their call
+// counts and names them in the trace.
+enum EntryIndex {
+#define SIM_ENTRY_INDEX(name, params, args) Index_##name,
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_INDEX)
+#undef SIM_ENTRY_INDEX
+};
+
+inline constexpr const char* const kEntryNames[] = {
+#define SIM_ENTRY_NAME(name, params, args) #name,
+    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_NAME)
+#undef SIM_ENTRY_NAME
+};
+
 struct SimDevice {
     bool used = false;       // the slot holds a device
     bool present = false;    // listed by the last listing
@@ -79,7 +93,16 @@ struct Simulator {
     int32_t callsWhileShutDown = 0;
 };
 
+// device_table.cpp: the one simulator of the process, its devices by slot
+// as the device file lists them, and the handles opened on them.
 Simulator& Sim();
+void RefreshDevices(Simulator& sim);         // a listing: the file read anew
+void RefreshListedSettings(Simulator& sim);  // new settings, same listing
+int FindSlot(const Simulator& sim, const char* name);  // -1 when unknown
+DeviceHandle NewHandle(Simulator& sim, int device);
+SimHandle* FindHandle(Simulator& sim, DeviceHandle value);
+void CloseHandle(Simulator& sim, SimHandle& handle);
+SimDevice* DeviceFor(Simulator& sim, DeviceHandle value, int32_t& status);
 
 // device_memory.cpp
 void PrepareAddressSpace(SimDevice& device);
