@@ -47,6 +47,18 @@ TEST_F(SelectionDialogTest, OpeningListsTheFittingFiles) {
     }
 }
 
+// Without a files folder the dialog lists nothing; the names of an earlier
+// scan stay where they were, behind a count of 0.
+TEST_F(SelectionDialogTest, WithoutAFilesFolderNothingIsListedAndOldNamesStay) {
+    OpenSelectionDialog(state, dialog);
+    const std::string first = state.catalogueNames[0];
+    system.failCurrentFolder = true;
+    OpenSelectionDialog(state, dialog);
+    EXPECT_TRUE(dialog.rows.empty());
+    EXPECT_EQ(state.catalogueCount, 0);
+    EXPECT_EQ(state.catalogueNames[0], first);
+}
+
 TEST_F(SelectionDialogTest, SelectingTheSecondRow) {
     OpenSelectionDialog(state, dialog);
     dialog.selected = 1;
