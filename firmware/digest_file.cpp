@@ -1,6 +1,7 @@
 // Checking a firmware file against the digest published beside it.
 #include "firmware/digest_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -38,12 +39,16 @@ DigestCheck CheckPublishedDigest(const char* imagePath, const uint8_t (&digest)[
     // A name too long for its .sha256 beside it cannot have one the system would open.
     if (!AppendBounded(path, imagePath) || !AppendBounded(path, ".sha256")) return DigestAbsent;
     std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return DigestAbsent;
+    // Only a file that is not there is absent. One that is there but cannot
+    // be read (a folder of that name, access denied, held by a sync tool)
+    // may still publish a digest the file would fail: refuse.
+    if (file == nullptr) return errno == ENOENT || errno == ENOTDIR ? DigestAbsent : DigestUnreadable;
     char text[256] = {};
     const size_t got = std::fread(text, 1, sizeof text - 1, file);
+    const bool readError = std::ferror(file) != 0;
     std::fclose(file);
     text[got] = '\0';
     uint8_t published[kSha256Bytes];
-    if (!haveDigest || !ParseDigestText(text, published)) return DigestUnreadable;
+    if (!haveDigest || readError || !ParseDigestText(text, published)) return DigestUnreadable;
     return std::memcmp(published, digest, kSha256Bytes) == 0 ? DigestMatches : DigestDiffers;
 }

@@ -12,7 +12,7 @@ enum DigestCheck : int32_t {
     DigestAbsent = 0,  // no NAME.sha256 beside the file
     DigestMatches,
     DigestDiffers,
-    DigestUnreadable,  // NAME.sha256 is there but holds no digest, or the file could not be hashed
+    DigestUnreadable,  // NAME.sha256 is there but cannot be read or holds no digest, or the file could not be hashed
 };
 
 // Compares the digest of the file at `imagePath` (`haveDigest` false when it

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "firmware/firmware_file.h"
 #include "firmware/text_lines.h"
 
 namespace {
@@ -57,10 +58,9 @@ ImageLoad ReadImageBytes(TextLines& lines, uint8_t* imageBytes, int32_t limit, i
     return {};
 }
 
-ImageLoad LoadFirmwareImage(const char* path, FirmwareImage& image) {
-    ReleaseFirmwareImage(image);
-    TextLines lines;
-    if (!lines.Open(path)) return {ImageUnreadable, 0};
+namespace {
+
+ImageLoad LoadFromLines(TextLines& lines, FirmwareImage& image) {
     int32_t counted = 0;
     if (const ImageLoad check = CheckImageLines(lines, kMaxImageLines, counted); !check) return check;
 
@@ -86,6 +86,22 @@ ImageLoad LoadFirmwareImage(const char* path, FirmwareImage& image) {
     image.pageCount = image.byteCount / kImagePageBytes + (image.byteCount % kImagePageBytes > 0 ? 1 : 0);
     imagesHeld.fetch_add(1);
     return {};
+}
+
+}  // namespace
+
+ImageLoad LoadFirmwareImage(const char* path, FirmwareImage& image) {
+    ReleaseFirmwareImage(image);
+    TextLines lines;
+    if (!lines.Open(path)) return {ImageUnreadable, 0};
+    return LoadFromLines(lines, image);
+}
+
+ImageLoad LoadFirmwareImage(const FirmwareFile& file, FirmwareImage& image) {
+    ReleaseFirmwareImage(image);
+    TextLines lines;
+    lines.OpenBytes(file.bytes, file.count);
+    return LoadFromLines(lines, image);
 }
 
 void ReleaseFirmwareImage(FirmwareImage& image) {

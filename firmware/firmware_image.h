@@ -21,6 +21,7 @@
 #include "firmware/image_line.h"
 
 class TextLines;
+struct FirmwareFile;
 
 inline constexpr int32_t kImagePageBytes = 1024;
 inline constexpr int32_t kImageSpareBytes = 1024;  // zeros after the image, so the last page reads whole
@@ -68,6 +69,8 @@ struct FirmwareImage {
 // image already held in `image` is released first. An empty file loads as
 // an empty image (the engine decides what to do with it).
 ImageLoad LoadFirmwareImage(const char* path, FirmwareImage& image);
+// The same from a file's bytes already read.
+ImageLoad LoadFirmwareImage(const FirmwareFile& file, FirmwareImage& image);
 // Frees both buffers and empties `image`; harmless when already empty.
 void ReleaseFirmwareImage(FirmwareImage& image);
 // How many images are loaded and not yet released, across the process.

@@ -2,6 +2,8 @@
 // the C runtime of the platform.
 #include "firmware/text_lines.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int kEndOfFileMark = 0x1A;  // text mode stops reading at this byte
@@ -15,15 +17,27 @@ bool TextLines::Open(const char* path) {
     return file_ != nullptr;
 }
 
+void TextLines::OpenBytes(const unsigned char* bytes, size_t count) {
+    Close();
+    memory_ = bytes;
+    memoryCount_ = bytes != nullptr ? count : 0;
+}
+
 void TextLines::Close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
+    memory_ = nullptr;
+    memoryCount_ = memoryAt_ = 0;
     ended_ = false;
     have_ = at_ = 0;
 }
 
 bool TextLines::Rewind() {
-    if (file_ == nullptr || std::fseek(file_, 0, SEEK_SET) != 0) return false;
+    if (memory_ != nullptr) {
+        memoryAt_ = 0;
+    } else if (file_ == nullptr || std::fseek(file_, 0, SEEK_SET) != 0) {
+        return false;
+    }
     ended_ = false;
     have_ = at_ = 0;
     return true;
@@ -31,7 +45,13 @@ bool TextLines::Rewind() {
 
 bool TextLines::Refill() {
     at_ = 0;
-    have_ = std::fread(block_, 1, sizeof block_, file_);
+    if (memory_ != nullptr) {
+        have_ = memoryCount_ - memoryAt_ < sizeof block_ ? memoryCount_ - memoryAt_ : sizeof block_;
+        std::memcpy(block_, memory_ + memoryAt_, have_);
+        memoryAt_ += have_;
+    } else {
+        have_ = std::fread(block_, 1, sizeof block_, file_);
+    }
     return have_ > 0;
 }
 
@@ -41,7 +61,7 @@ int TextLines::NextRawByte() {
 }
 
 int TextLines::NextChar() {
-    if (ended_ || file_ == nullptr) return -1;
+    if (ended_ || (file_ == nullptr && memory_ == nullptr)) return -1;
     const int c = NextRawByte();
     if (c < 0 || c == kEndOfFileMark) {
         ended_ = true;

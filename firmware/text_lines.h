@@ -1,7 +1,8 @@
 // Reads text files line by line exactly as the Windows C runtime's fgets
 // reads a file opened in text mode, on every platform: the file is opened in
 // binary and translated here, so a CR LF file and an LF file give the same
-// lines on Windows and Linux, and so do the image reader's two passes.
+// lines on Windows and Linux, and so do the image reader's two passes. The
+// text may also be a file's bytes already in memory.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,8 @@ class TextLines {
 
     // False when the file cannot be opened for reading.
     bool Open(const char* path);
+    // Reads `count` bytes at `bytes`, which must outlive the reading.
+    void OpenBytes(const unsigned char* bytes, size_t count);
     void Close();
     // Back to the first line. False when the file cannot be repositioned.
     bool Rewind();
@@ -33,6 +36,9 @@ class TextLines {
     bool Refill();
 
     std::FILE* file_ = nullptr;
+    const unsigned char* memory_ = nullptr;  // the bytes read, when not a file
+    size_t memoryCount_ = 0;
+    size_t memoryAt_ = 0;
     bool ended_ = false;
     size_t have_ = 0;  // bytes in block_
     size_t at_ = 0;    // next byte of block_

@@ -12,6 +12,8 @@ inline constexpr int kSha256HexChars = 2 * kSha256Bytes;
 // Hashes the file's bytes. False when the file cannot be read or hashed;
 // `fileBytes`, when given, receives the file's size.
 bool Sha256OfFile(const char* path, uint8_t (&digest)[kSha256Bytes], int64_t* fileBytes = nullptr);
+// Hashes `count` bytes already in memory. False when they cannot be hashed.
+bool Sha256OfBytes(const uint8_t* bytes, size_t count, uint8_t (&digest)[kSha256Bytes]);
 
 // Lower-case hexadecimal, terminated.
 inline void Sha256Hex(const uint8_t (&digest)[kSha256Bytes], char (&out)[kSha256HexChars + 1]) {

@@ -39,6 +39,11 @@ struct HashRun {
         return cng.Complete() && BCRYPT_SUCCESS(cng.open(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
                BCRYPT_SUCCESS(cng.create(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
     }
+    bool Add(const void* bytes, size_t count) {
+        return BCRYPT_SUCCESS(
+            cng.hashData(hash, static_cast<PUCHAR>(const_cast<void*>(bytes)), static_cast<ULONG>(count), 0));
+    }
+    bool Finish(uint8_t (&digest)[kSha256Bytes]) { return BCRYPT_SUCCESS(cng.finish(hash, digest, kSha256Bytes, 0)); }
 };
 
 }  // namespace
@@ -54,11 +59,22 @@ bool Sha256OfFile(const char* path, uint8_t (&digest)[kSha256Bytes], int64_t* fi
         const size_t got = std::fread(block, 1, sizeof block, file);
         if (got == 0) break;
         total += static_cast<int64_t>(got);
-        ok = BCRYPT_SUCCESS(run.cng.hashData(run.hash, block, static_cast<ULONG>(got), 0));
+        ok = run.Add(block, got);
     }
-    ok = ok && !std::ferror(file);
-    ok = ok && BCRYPT_SUCCESS(run.cng.finish(run.hash, digest, kSha256Bytes, 0));
+    ok = ok && !std::ferror(file) && run.Finish(digest);
     std::fclose(file);
     if (ok && fileBytes != nullptr) *fileBytes = total;
     return ok;
+}
+
+bool Sha256OfBytes(const uint8_t* bytes, size_t count, uint8_t (&digest)[kSha256Bytes]) {
+    HashRun run;
+    bool ok = run.Open();
+    // BCryptHashData takes a 32-bit count: feed larger buffers in steps.
+    for (size_t done = 0; ok && done < count;) {
+        const size_t step = count - done < 0x40000000u ? count - done : 0x40000000u;
+        ok = run.Add(bytes + done, step);
+        done += step;
+    }
+    return ok && run.Finish(digest);
 }

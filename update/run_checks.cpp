@@ -7,6 +7,7 @@
 #include "firmware/bounded_path.h"
 #include "firmware/catalogue.h"
 #include "firmware/digest_file.h"
+#include "firmware/firmware_file.h"
 #include "firmware/firmware_image.h"
 #include "update/run_request.h"
 #include "update/run_seat.h"
@@ -42,16 +43,27 @@ RunCause CauseOf(DigestCheck check) {
     return CauseDigestUnreadable;
 }
 
-// Hashes the file for the record and checks it against a published digest.
-RunCause CheckDigest(const char* path, ImageFacts& facts, RunOutcome& outcome) {
-    facts.haveDigest = Sha256OfFile(path, facts.sha256, &facts.fileBytes);
+RunCause CauseOf(FileRead read) {
+    switch (read) {
+        case FileReadDone: return CauseNone;
+        case FileReadUnreadable: return CauseFileUnreadable;
+        case FileReadTooLarge: return CauseFileTooLarge;
+        case FileReadNoMemory: return CauseNoMemory;
+    }
+    return CauseFileUnreadable;
+}
+
+// Hashes the bytes read for the record and checks them against a published digest.
+RunCause CheckDigest(const char* path, const FirmwareFile& file, ImageFacts& facts, RunOutcome& outcome) {
+    facts.haveDigest = Sha256OfBytes(file.bytes, file.count, facts.sha256);
+    facts.fileBytes = static_cast<int64_t>(file.count);
     const DigestCheck check = CheckPublishedDigest(path, facts.sha256, facts.haveDigest);
     outcome.digestChecked = check == DigestMatches;
     return CauseOf(check);
 }
 
-RunCause LoadImage(const char* path, FirmwareImage& image, RunOutcome& outcome) {
-    const ImageLoad load = LoadFirmwareImage(path, image);
+RunCause LoadImage(const FirmwareFile& file, FirmwareImage& image, RunOutcome& outcome) {
+    const ImageLoad load = LoadFirmwareImage(file, image);
     outcome.line = load.line;
     if (!load) return CauseOf(load.problem);
     outcome.byteCount = image.byteCount;
@@ -61,6 +73,16 @@ RunCause LoadImage(const char* path, FirmwareImage& image, RunOutcome& outcome) 
         return CauseFileEmpty;
     }
     return CauseNone;
+}
+
+// One read of the file serves the digest and the image.
+RunCause CheckAndLoad(const char* path, ImageFacts& facts, FirmwareImage& image, RunOutcome& outcome) {
+    FirmwareFile file;
+    RunCause cause = CauseOf(ReadFirmwareFile(path, file));
+    if (cause == CauseNone) cause = CheckDigest(path, file, facts, outcome);
+    if (cause == CauseNone) cause = LoadImage(file, image, outcome);
+    ReleaseFirmwareFile(file);
+    return cause;
 }
 
 }  // namespace
@@ -111,8 +133,7 @@ RunCause PrepareRun(RunRequest& request, const FoundDevices& devices, System& sy
     request.memoryType = MemoryTypeFromName(request.chosenFileName, request.memoryType);
     ImageFacts facts;
     facts.path = path;
-    if (const RunCause digest = CheckDigest(path, facts, outcome); digest != CauseNone) return digest;
-    if (const RunCause load = LoadImage(path, image, outcome); load != CauseNone) return load;
+    if (const RunCause cause = CheckAndLoad(path, facts, image, outcome); cause != CauseNone) return cause;
     facts.byteCount = image.byteCount;
     facts.pageCount = image.pageCount;
     seat.ImageLoaded(facts);

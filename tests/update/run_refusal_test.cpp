@@ -160,6 +160,13 @@ TEST_F(RunRefusalTest, AChecksumBesideTheFileMustMatchIt) {
               "\xEF\xBB\xBF 1C5BE11A4BA3CA3F9ED9AC8E3E25AFC4E1F8E4B4BA13A5CC06C5A2BC39C4E1F3\r\n");
     RunFresh();
     EXPECT_EQ(state.runOutcome.cause, CauseDigestMismatch);  // a digest, but not this file's
+    // There, but not readable as a file: it may publish a digest the file fails.
+    std::filesystem::remove("files/RX93_Headset_v1_1_ef.txt.sha256");
+    std::filesystem::create_directory("files/RX93_Headset_v1_1_ef.txt.sha256");
+    RunFresh();
+    ExpectRefused("a folder of the checksum's name");
+    EXPECT_EQ(state.runOutcome.cause, CauseDigestUnreadable);
+    std::filesystem::remove("files/RX93_Headset_v1_1_ef.txt.sha256");
 }
 
 TEST_F(RunRefusalTest, TheFilesOwnDigestLetsTheRunGoOn) {
