@@ -147,15 +147,23 @@ void ApplyTransition(void* context) {
 
 }  // namespace
 
-void RunUpdateBranch(UpdaterState& state) {
-    // The run checks the device against what is attached now, not against
-    // a pass from before the click (or from before a result screen).
-    Discover(state);
+// One hold of the device lock covers the look before the run, the run and
+// the look after it. The run checks the device against what is attached
+// now, not against a pass from before the click (or from before a result
+// screen); while another program holds the lock, nothing reaches the
+// library and the run is refused.
+void RunUnderLock(UpdaterState& state) {
+    DeviceLockScope lock(*state.system);
+    if (lock.Held()) Discover(state);
     WindowSeat seat(state);
-    state.runOutcome = RunUpdate(state.request, state.devices, state.session, *state.system, seat);
+    state.runOutcome = RunUpdate(state.request, state.devices, state.session, *state.system, seat, lock);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlWarningPanel, false);
-    DiscoverUnlessBusy(state);
+    if (lock.Held()) Discover(state);
+}
+
+void RunUpdateBranch(UpdaterState& state) {
+    RunUnderLock(state);
     if (state.runRecorder != nullptr) state.runRecorder->RunSettled(state.devices);
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlPercentText, false);

@@ -95,6 +95,9 @@
   X(TextCliHistoryNoneOfKind, "No runs of the {device} are recorded in {file}.") \
   X(TextCliHistoryNoneOfProduct, "No runs of the device {detail} are recorded in {file}.") \
   X(TextCliHistoryBadDevice, "{detail} is neither a product id nor a kind of device. Give the product id as veltrane-cli devices prints it (28F80106), or headset or adapter.") \
+  X(TextCliNoSuchFile, "There is no file {file} in the files folder {folder}. Run veltrane-cli files --all to see the files there.") \
+  X(TextCliDeviceChanged, "The device attached now is not the {device} the question was about; nothing was written. Run the command again.") \
+  X(TextCliUnknownCommand, "{detail} is not a command of veltrane-cli. Did you mean {file}? Run veltrane-cli --help to see the commands.") \
   /* The run log. */ \
   X(TextLogRunStart, "==== Run started {detail}") \
   X(TextLogProgram, "Program: Veltrane Updater {detail}") \

@@ -12,6 +12,7 @@ TextId ConsoleText(const RunOutcome& outcome) {
         case CauseNoDevice: return TextCliNoDevice;
         case CauseSeveralDevices: return TextCliSeveralDevices;
         case CauseDeviceBusy: return TextCliDeviceBusy;
+        case CauseDeviceChanged: return TextCliDeviceChanged;
         case CauseFileDoesNotFit: return TextCliReasonFileDoesNotFit;
         case CauseFileUnreadable: return TextCliReasonFileUnreadable;
         case CauseNoMemory: return TextCliReasonNoMemory;

@@ -3,6 +3,8 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -92,6 +94,62 @@ bool AskedForJson(int argc, const char* const* argv) {
     return false;
 }
 
+// Edits (insertions, deletions, substitutions) between two short words.
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The first word that is not an option is the command; options before it
+// take no values. Empty when it is a command, or there is none.
+std::string UnknownCommand(const CLI::App& app, int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') continue;
+        for (const CLI::App* command : app.get_subcommands({})) {
+            if (command->get_name() == argv[i]) return "";
+        }
+        return argv[i];
+    }
+    return "";
+}
+
+std::string NearestCommand(const CLI::App& app, const std::string& word) {
+    std::string nearest;
+    size_t best = SIZE_MAX;
+    for (const CLI::App* command : app.get_subcommands({})) {
+        const size_t distance = EditDistance(word, command->get_name());
+        if (distance < best) {
+            best = distance;
+            nearest = command->get_name();
+        }
+    }
+    return nearest;
+}
+
+// With --json a bad command line ends in a result event too.
+int RefuseUsage(CliEnvironment& env, bool json, const char* reason) {
+    if (json) {
+        ResultFacts result;
+        result.command = "";
+        result.outcome = "refused";
+        result.exitCode = ExitUsage;
+        result.cause = "usage";
+        result.reason = reason;
+        EmitResultEvent(*env.console, result);
+    }
+    return ExitUsage;
+}
+
 int UsageError(CLI::App& app, const CLI::ParseError& error, CliEnvironment& env, bool json) {
     std::ostringstream out;
     std::ostringstream err;
@@ -99,16 +157,21 @@ int UsageError(CLI::App& app, const CLI::ParseError& error, CliEnvironment& env,
     env.console->Out(out.str().c_str());
     env.console->Err(err.str().c_str());
     if (code == 0) return ExitSuccess;  // --help, --version
-    if (json) {
-        ResultFacts result;
-        result.command = "";
-        result.outcome = "refused";
-        result.exitCode = ExitUsage;
-        result.cause = "usage";
-        result.reason = error.what();
-        EmitResultEvent(*env.console, result);
-    }
-    return ExitUsage;
+    return RefuseUsage(env, json, error.what());
+}
+
+// A misspelt command is named with the nearest one, not taken for a
+// missing one.
+int UnknownCommandError(const CLI::App& app, const std::string& word, CliEnvironment& env, bool json) {
+    const std::string nearest = NearestCommand(app, word);
+    TextArgs args;
+    args.detail = word.c_str();
+    args.file = nearest.c_str();
+    char sentence[512];
+    FormatText(TextCliUnknownCommand, args, sentence, sizeof sentence);
+    env.console->Err(sentence);
+    env.console->Err("\n");
+    return RefuseUsage(env, json, sentence);
 }
 
 CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
@@ -151,6 +214,9 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
     CLI::App app;
     Arguments arguments;
     Build(app, arguments);
+    if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
+        return UnknownCommandError(app, unknown, env, AskedForJson(argc, argv));
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

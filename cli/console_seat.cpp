@@ -85,6 +85,8 @@ void ConsoleSeat::RunStarting(const RunRequest& request, const FoundDevices& dev
 void ConsoleSeat::ImageLoaded(const ImageFacts& image) {
     sha256_[0] = '\0';
     if (image.haveDigest) Sha256Hex(image.sha256, sha256_);
+    if (json && startDevice != nullptr) EmitDeviceEvent(*console, *startDevice);
+    if (!json && startLine != nullptr) console->Out(startLine);
     if (json) {
         JsonObject file;
         file["name"] = fileName;

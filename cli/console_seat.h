@@ -13,6 +13,7 @@
 #include "update/run_seat.h"
 
 struct Console;
+struct DeviceFacts;
 
 struct ConsoleSeat final : RunSeat {
     Console* console = nullptr;
@@ -23,6 +24,10 @@ struct ConsoleSeat final : RunSeat {
     int pressesAnswered = 0;
     int noticeText = -1;  // a TextId; -1 for none
     const char* deviceNoun = "device";
+    // Said once the run's checks have passed, before the device is touched:
+    // a line for a person, or with --json the device's event.
+    const char* startLine = nullptr;
+    const DeviceFacts* startDevice = nullptr;
 
     void RunStarting(const RunRequest& request, const FoundDevices& devices) override;
     void ImageLoaded(const ImageFacts& image) override;

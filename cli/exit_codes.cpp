@@ -34,6 +34,7 @@ CliExitCode ExitCodeForOutcome(const RunOutcome& outcome) {
     if (outcome.screenMode == ScreenPassed && outcome.cause == CauseNone) return ExitSuccess;
     switch (outcome.cause) {
         case CauseNoDevice:
+        case CauseDeviceChanged:
             return ExitNoDevice;
         case CauseSeveralDevices:
             return ExitSeveralDevices;

@@ -12,7 +12,7 @@
   X(ExitRunFailed,      1,   "run_failed",      "the run failed: the device did not answer, a page could not be written, the reset failed") \
   X(ExitUsage,          2,   "usage",           "the command line is wrong: unknown command or option, missing file name") \
   X(ExitVerifyMismatch, 3,   "verify_mismatch", "a page read back from the device differs from the file") \
-  X(ExitNoDevice,       4,   "no_device",       "no device is connected") \
+  X(ExitNoDevice,       4,   "no_device",       "no device is connected, or no longer the one the command was about") \
   X(ExitSeveralDevices, 5,   "several_devices", "more than one device is connected") \
   X(ExitFileRefused,    6,   "file_refused",    "the file does not fit the device, is not a firmware image, or is not in the files folder") \
   X(ExitLibraryProblem, 7,   "library_problem", "the device library cannot be loaded or started") \

@@ -22,10 +22,14 @@ namespace {
 
 const char* Command(const RunCommandRequest& request) { return request.verifyOnly ? "verify" : "update"; }
 
-// Asks before writing, unless told not to. False when the run must not go.
-bool GoAhead(CliSession& session, const RunCommandRequest& request, const DeviceFacts& device, const char* name,
-             CliExitCode& exitCode) {
-    if (request.verifyOnly || request.yes || session.devices.deviceCount != 1) return true;
+// An update asks before writing, unless told not to; with anything but
+// one device the run's own checks refuse it, so there is nothing to ask.
+bool WillAsk(const CliSession& session, const RunCommandRequest& request) {
+    return !request.verifyOnly && !request.yes && session.devices.deviceCount == 1;
+}
+
+// False when the run must not go.
+bool GoAhead(CliSession& session, const DeviceFacts& device, const char* name, CliExitCode& exitCode) {
     TextArgs args;
     args.device = device.Noun();
     args.file = name;
@@ -38,6 +42,31 @@ bool GoAhead(CliSession& session, const RunCommandRequest& request, const Device
                    ? session.Refuse("update", ExitUsage, "needs_yes", TextCliNeedYes, args)
                    : session.Refuse("update", ExitInterrupted, "declined", TextCliDeclined, args);
     return false;
+}
+
+// The question waits for a person, for as long as it takes: the device lock
+// is let go meanwhile, so the window's screen goes on following the devices.
+// After a yes the devices are looked at again, under the lock the run keeps:
+// the run then checks that the device answered for is still the one
+// attached, alone, and that the file still fits it.
+bool AskWithoutTheLock(CliSession& session, const DeviceFacts& device, const char* name, CliExitCode& exitCode) {
+    session.UnlockDevices();
+    if (!GoAhead(session, device, name, exitCode)) return false;
+    if (!session.LockDevices("update")) {
+        exitCode = ExitDeviceBusy;
+        return false;
+    }
+    DiscoverDevices(session.devices, session.library);
+    return true;
+}
+
+// No such file in the files folder: said before the library is opened.
+bool FileExists(const char* folder, const char* name) {
+    char path[kPathChars] = {};
+    if (!AppendBounded(path, folder) || !AppendBounded(path, name)) return true;  // the run says why
+    std::error_code error;
+    const bool exists = std::filesystem::exists(std::filesystem::path(path), error);
+    return exists || error;  // one that cannot be looked at is the run's to refuse, with its reason
 }
 
 void TellResult(CliSession& session, const RunCommandRequest& request, const RunOutcome& outcome, const char* name,
@@ -84,15 +113,12 @@ void TellResult(CliSession& session, const RunCommandRequest& request, const Run
     }
 }
 
-// The device about to be worked on: its event, or a line for a person.
-void TellStart(CliSession& session, const RunCommandRequest& request, const char* name, const DeviceFacts& device) {
-    if (session.devices.deviceCount != 1) return;
-    if (session.options.json) return EmitDeviceEvent(*session.env.console, device);
-    char line[512];
-    std::snprintf(line, sizeof line, "%s the %s %s (%s, firmware %s) %s %s\n", request.verifyOnly ? "Verifying" : "Updating",
+// The device about to be worked on, said once the run's checks have passed.
+void FormatStartLine(const RunCommandRequest& request, const char* name, const DeviceFacts& device, char* line,
+                     size_t size) {
+    std::snprintf(line, size, "%s the %s %s (%s, firmware %s) %s %s\n", request.verifyOnly ? "Verifying" : "Updating",
                   device.Noun(), device.productHex, device.model[0] != '\0' ? device.model : "model unknown",
                   device.version[0] != '\0' ? device.version : "unknown", request.verifyOnly ? "against" : "with", name);
-    session.Say(line);
 }
 
 }  // namespace
@@ -144,13 +170,19 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunCommandRequest& reque
         args.folder = folder;
         return session.Refuse(command, ExitFileRefused, "not_in_files_folder", TextCliFileNotInFolder, args);
     }
+    if (!FileExists(folder, name)) {
+        TextArgs args;
+        args.file = name;
+        args.folder = folder;
+        return session.Refuse(command, ExitFileRefused, "no_such_file", TextCliNoSuchFile, args);
+    }
     CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, command)) return code;
     if (!session.LockDevices(command)) return ExitDeviceBusy;
     DiscoverDevices(session.devices, session.library);
     const DeviceFacts before = DeviceFactsOfRow(session.devices, 0);
     SetUpRun(session, name, request.verifyOnly);
-    if (!GoAhead(session, request, before, name, code)) return code;
+    if (WillAsk(session, request) && !AskWithoutTheLock(session, before, name, code)) return code;
     if (InterruptPresses() > 0) {
         TextArgs args;
         args.device = before.Noun();
@@ -158,9 +190,13 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunCommandRequest& reque
     }
 
     ConsoleSeat seat = SeatForRun(session, request.recorder, TextCliStopping, before.Noun(), name);
-    TellStart(session, request, name, before);
+    char startLine[512];
+    FormatStartLine(request, name, before, startLine, sizeof startLine);
+    seat.startLine = startLine;
+    seat.startDevice = &before;
     const uint64_t start = system.MonotonicMicros();
-    const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat);
+    const DeviceLockScope lock(system);  // nested in the command's own hold: held
+    const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat, lock);
     if (session.env.lastRun != nullptr) *session.env.lastRun = outcome;
     const int64_t durationMs = static_cast<int64_t>((system.MonotonicMicros() - start) / 1000);
 

@@ -108,24 +108,29 @@ void Skip(StationRecord& record, TextId text, const char* noun, const char* deta
     record.versionAfter = record.versionBefore;
 }
 
-void RunOnBench(Station& station, const std::string& name, const DeviceFacts& before, StationRecord& record) {
+// Held from the run to the look after it. Without it the engine refuses
+// the run by itself (another program is working on the devices), and the
+// refusal is recorded as the window records it.
+RunOutcome RunAndLook(Station& station, ConsoleSeat& seat) {
     CliSession& session = station.session;
-    System& system = *session.env.system;
-    RunRecorder* recorder = station.request.recorder;
-    ConsoleSeat seat = SeatForRun(session, recorder, TextCliStationStopAfterDevice, before.Noun(), name.c_str());
-    // Held from the run to the look after it. Without it the engine refuses
-    // the run by itself (another program is working on the devices), and
-    // the refusal is recorded as the window records it.
-    const bool locked = system.TryLockDevices();
-    SetUpRun(session, name.c_str(), false);
-    const RunOutcome outcome = RunUpdate(session.request, session.devices, session.library, system, seat);
+    const DeviceLockScope lock(*session.env.system);
+    const RunOutcome outcome =
+        RunUpdate(session.request, session.devices, session.library, *session.env.system, seat, lock);
     if (session.env.lastRun != nullptr) *session.env.lastRun = outcome;
-    if (locked) {
+    if (lock.Held()) {
         DiscoverDevices(session.devices, session.library);
-        system.UnlockDevices();
     } else {
         Look(station);
     }
+    return outcome;
+}
+
+void RunOnBench(Station& station, const std::string& name, const DeviceFacts& before, StationRecord& record) {
+    CliSession& session = station.session;
+    RunRecorder* recorder = station.request.recorder;
+    ConsoleSeat seat = SeatForRun(session, recorder, TextCliStationStopAfterDevice, before.Noun(), name.c_str());
+    SetUpRun(session, name.c_str(), false);
+    const RunOutcome outcome = RunAndLook(station, seat);
     if (recorder != nullptr) recorder->RunSettled(session.devices);
     char reason[512] = "";
     CliRunReason(outcome, before.kind, name.c_str(), reason, sizeof reason);

@@ -336,13 +336,12 @@ RunOutcome EndRun(UpdateRun& run) {
 }  // namespace
 
 RunOutcome RunUpdate(RunRequest& request, const FoundDevices& devices, LibrarySession& session, System& system,
-                     RunSeat& seat) {
+                     RunSeat& seat, const DeviceLockScope& deviceLock) {
     UpdateRun run{request, devices, session, system, seat};
     run.outcome.verifyOnly = request.modeVerifyOnly == 1;
     seat.RunStarting(request, devices);
-    // Held until the device is closed; another program holding it (the
-    // command line, or the window) is working on the device: refuse.
-    DeviceLockScope deviceLock(system);
+    // Another program holding the lock (the command line, or the window) is
+    // working on the device: refuse.
     const RunCause refused =
         deviceLock.Held() ? PrepareRun(request, devices, system, seat, run.image, run.outcome) : CauseDeviceBusy;
     if (refused != CauseNone) {

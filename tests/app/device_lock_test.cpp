@@ -35,6 +35,24 @@ TEST_F(DeviceLockFlowTest, TheIdlePassWaitsWhileAnotherProgramHoldsTheDevices) {
     EXPECT_EQ(system.deviceLockDepth, 0);  // every pass let it go
 }
 
+// A click while the command line holds the devices: the look before the
+// run waits for the lock too, so not one call reaches the library (on a
+// generic device a pass would even reset it).
+TEST_F(DeviceLockFlowTest, TheLookBeforeARunLeavesADeviceAnotherProgramHoldsAlone) {
+    WriteFirmware("RX93_Base_v1_1_ef.txt", "Base_v1_1", "v1_1_RX93");
+    Plug(kFlowAdapter);
+    Press(ZoneContinue);
+    Wait(200);
+    ChooseRow(0);
+    system.deviceLockHeldElsewhere = true;
+    recording::Clear();
+    Press(ZoneUpdate);
+    Wait(20000);
+    EXPECT_EQ(recording::Calls().size(), 0u);
+    EXPECT_EQ(state.runOutcome.cause, CauseDeviceBusy);
+    EXPECT_EQ(controls.Skin(), SkinAdapterFailed);
+}
+
 class DeviceLockRunTest : public UpdateFixture {};
 
 // The window's run while the command line holds the devices: refused before

@@ -113,7 +113,8 @@ int main() {
     DiscoverDevices(devices, session);
     ChooseFirmware(request, devices, "RX93_Headset_v1_2_ef.txt");
 
-    const bool passed = RunUpdate(request, devices, session, system, seat).screenMode == ScreenPassed;
+    DeviceLockScope lock(system);
+    const bool passed = RunUpdate(request, devices, session, system, seat, lock).screenMode == ScreenPassed;
     const double wallMs = static_cast<double>(system.closeMicros - system.romMicros) / 1000.0;
     const double cpu = system.closeCpu - system.romCpu;
     std::printf("64-page update and verify: %s; ROM mode to close %.0f ms over %.0f ms mandated, ratio %.4f\n",

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -27,12 +28,14 @@ struct CapturedConsole : Console {
     bool terminal = false;
     Answer answer = CannotAsk;
     std::vector<std::string> questions;
+    std::function<void()> whileAsking;  // what happens while the person reads
 
     void Out(const char* text) override { out += text; }
     void Err(const char* text) override { err += text; }
     bool OutIsTerminal() override { return terminal; }
     Answer Ask(const char* question) override {
         questions.emplace_back(question);
+        if (whileAsking) whileAsking();
         return answer;
     }
 };

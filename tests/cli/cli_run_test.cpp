@@ -138,7 +138,7 @@ TEST_F(CliRunTest, TheWindowsRefusalsEachHaveTheirExitCode) {
         {two.c_str(), kFile, ExitSeveralDevices, "several_devices"},
         {kCliHeadset, "RX71_Headset_v1_1_ef.txt", ExitFileRefused, "file_does_not_fit"},
         {kCliHeadset, "RX93_Headset_v1_4_ef.txt", ExitFileRefused, "file_no_number"},
-        {kCliHeadset, "RX93_Headset_v9_9_ef.txt", ExitFileRefused, "file_does_not_fit"},
+        {kCliHeadset, "RX93_Headset_v9_9_ef.txt", ExitFileRefused, "no_such_file"},
     };
     for (const Case& c : cases) {
         Plug(c.devices);
@@ -191,6 +191,43 @@ TEST_F(CliRunTest, AnUpdateAsksFirstUnlessToldNotTo) {
     EXPECT_EQ(Run({"update", kFile}), ExitSuccess);
     EXPECT_EQ(Run({"verify", kFile}), ExitSuccess);  // a verify writes nothing and never asks
     EXPECT_EQ(console.questions.size(), 3u);
+}
+
+// The question waits for a person, without the device lock; meanwhile the
+// headset is swapped for one of the other model with the same product id.
+// The run looks again after the yes and writes nothing.
+TEST_F(CliRunTest, AHeadsetSwappedWhileTheQuestionWaitsIsNotWritten) {
+    console.answer = Console::AnswerYes;
+    console.whileAsking = [&] {
+        EXPECT_EQ(system.deviceLockDepth, 0);
+        Plug("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX71\n");
+    };
+    EXPECT_EQ(Run({"update", kFile}), ExitNoDevice);
+    EXPECT_FALSE(DeviceTouched());
+    EXPECT_EQ(console.err, "The device attached now is not the headset the question was about; nothing was written. "
+                           "Run the command again.\n");
+    EXPECT_EQ(console.out.find("Updating"), std::string::npos);
+    EXPECT_EQ(system.deviceLockDepth, 0);
+}
+
+// What is about to happen is said only once the checks have passed, and a
+// file or a command that does not exist is named as such.
+TEST_F(CliRunTest, NothingIsAnnouncedBeforeTheChecksAndMisspeltNamesAreNamed) {
+    EXPECT_EQ(Run({"update", "nonexistent.txt", "--yes"}), ExitFileRefused);
+    EXPECT_EQ(console.out, "");
+    EXPECT_EQ(console.err.rfind("There is no file nonexistent.txt in the files folder ", 0), 0u) << console.err;
+    EXPECT_EQ(recording::CountCalls("AvDllListDevices"), 0);
+
+    std::FILE* bad = std::fopen("files/RX93_Headset_v1_5_ef.txt", "wb");
+    ASSERT_NE(bad, nullptr);
+    std::fputs("00 Headset_v1_5\n01\nzz\n", bad);  // a line without a number
+    std::fclose(bad);
+    EXPECT_EQ(Run({"update", "RX93_Headset_v1_5_ef.txt", "--yes"}), ExitFileRefused);
+    EXPECT_EQ(console.out, "");
+
+    EXPECT_EQ(Run({"updat", kFile}), ExitUsage);
+    EXPECT_EQ(console.err,
+              "updat is not a command of veltrane-cli. Did you mean update? Run veltrane-cli --help to see the commands.\n");
 }
 
 // Ctrl+C during a page: the page is finished, the run stops at the next

@@ -63,7 +63,8 @@ class UpdateFixture : public ::testing::Test {
     void Run(bool verifyOnly = false) {
         state.request.modeVerifyOnly = verifyOnly ? 1 : 0;
         WindowSeat seat(state);
-        state.runOutcome = RunUpdate(state.request, state.devices, state.session, system, seat);
+        DeviceLockScope lock(system);
+        state.runOutcome = RunUpdate(state.request, state.devices, state.session, system, seat, lock);
     }
 
     std::vector<uint8_t> SerialMemory(const char* device, int32_t address, int32_t count) {

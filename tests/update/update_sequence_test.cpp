@@ -366,7 +366,8 @@ TEST_F(UpdateSequenceTest, AStopRequestEndsTheRunAtTheNextPage) {
         bool StopAtPageBoundary() override { return stop; }
     } seat;
     recording::BeforePacket(30, [&] { seat.stop = true; });  // inside page 1
-    const RunOutcome outcome = RunUpdate(state.request, state.devices, state.session, system, seat);
+    DeviceLockScope lock(system);
+    const RunOutcome outcome = RunUpdate(state.request, state.devices, state.session, system, seat, lock);
     EXPECT_EQ(outcome.screenMode, ScreenFailed);
     EXPECT_EQ(outcome.cause, CauseInterrupted);
     EXPECT_EQ(outcome.page, 2);
@@ -458,7 +459,8 @@ TEST(UpdateThroughLoadedLibraryTest, TheDeviceThenReportsTheNewVersion) {
 
     ChooseFirmware(request, devices, "RX93_Headset_v1_2_ef.txt");
     NullSeat seat;
-    EXPECT_EQ(RunUpdate(request, devices, session, system, seat).screenMode, ScreenPassed);
+    DeviceLockScope lock(system);
+    EXPECT_EQ(RunUpdate(request, devices, session, system, seat, lock).screenMode, ScreenPassed);
     DiscoverDevices(devices, session);
     devices.firmwareLabel[0].versionText.Load(version, sizeof version);
     EXPECT_STREQ(version, "1_2");
