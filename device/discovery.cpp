@@ -78,6 +78,66 @@ bool IdentifyDevice(Pass& pass, int i, const uint8_t* request, uint8_t* reply) {
     return true;
 }
 
+// Counts the supported product ids of the listing: known without opening.
+int32_t CountAttached(const LibrarySession& session, int32_t listed) {
+    int32_t attached = 0;
+    for (int i = 0; i < listed; ++i) {
+        if (IsSupportedProduct(session.listedProductIds[i])) ++attached;
+    }
+    return attached;
+}
+
+// Row 0's device as a pass sees it: product id, kind and model, or none.
+struct SeenDevice {
+    uint32_t productId = 0;
+    uint32_t kind = 0;
+    char model[8] = {};
+};
+
+SeenDevice SeenInRowZero(const FoundDevices& devices) {
+    SeenDevice seen;
+    if (devices.deviceCount < 1) return seen;
+    seen.productId = devices.deviceTable[0].productId;
+    seen.kind = devices.deviceTable[0].kind;
+    devices.firmwareLabel[0].modelText.Load(seen.model, sizeof seen.model);
+    return seen;
+}
+
+bool SameDevice(const SeenDevice& a, const SeenDevice& b) {
+    return a.productId == b.productId && a.kind == b.kind && std::strcmp(a.model, b.model) == 0;
+}
+
+// One pass over the listing, row by row.
+bool DiscoverRows(FoundDevices& devices, LibrarySession& session) {
+    Pass pass{devices, session};
+    DeviceLibrary& lib = session.library;
+    uint8_t request[kPacketBytes] = {};
+    uint8_t reply[kPacketBytes] = {};
+    uint8_t shortIds[kListShortIdBytes] = {};
+    std::memcpy(request, kVersionRequest, sizeof kVersionRequest);
+    devices.deviceCount = 0;
+
+    int32_t listed = Record(session, lib.AvDllListDevices(session.deviceQuery.selector, kMaxListedDevices,
+                                                          shortIds, session.listedProductIds));
+    // The library promises at most the maximum; never index past the array.
+    if (listed > kMaxListedDevices) listed = kMaxListedDevices;
+    session.listedCount = listed;
+    devices.attachedCount = CountAttached(session, listed);
+
+    for (int i = 0; i < listed && devices.deviceCount < kDeviceRows; ++i) {
+        session.deviceQuery.productId = session.listedProductIds[i];
+        session.foundIndex = -1;
+        if (Record(session, lib.AvDllFindDevice(1, &session.deviceQuery, &session.foundIndex)) != 0) break;
+        session.probeHandle = nullptr;
+        if (Record(session, lib.AvDllOpenDevice(&session.deviceQuery, session.foundIndex, &session.probeHandle)) != 0) {
+            break;
+        }
+        IdentifyDevice(pass, i, request, reply);
+        Record(session, lib.AvDllCloseHandle(session.probeHandle));
+    }
+    return pass.versionChanged;
+}
+
 }  // namespace
 
 bool IsSupportedProduct(uint32_t productId) {
@@ -108,30 +168,8 @@ bool InterpretVersionReply(FoundDevices& devices, int row, const uint8_t* reply)
 }
 
 bool DiscoverDevices(FoundDevices& devices, LibrarySession& session) {
-    Pass pass{devices, session};
-    DeviceLibrary& lib = session.library;
-    uint8_t request[kPacketBytes] = {};
-    uint8_t reply[kPacketBytes] = {};
-    uint8_t shortIds[kListShortIdBytes] = {};
-    std::memcpy(request, kVersionRequest, sizeof kVersionRequest);
-    devices.deviceCount = 0;
-
-    int32_t listed = Record(session, lib.AvDllListDevices(session.deviceQuery.selector, kMaxListedDevices,
-                                                          shortIds, session.listedProductIds));
-    // The library promises at most the maximum; never index past the array.
-    if (listed > kMaxListedDevices) listed = kMaxListedDevices;
-    session.listedCount = listed;
-
-    for (int i = 0; i < listed && devices.deviceCount < kDeviceRows; ++i) {
-        session.deviceQuery.productId = session.listedProductIds[i];
-        session.foundIndex = -1;
-        if (Record(session, lib.AvDllFindDevice(1, &session.deviceQuery, &session.foundIndex)) != 0) break;
-        session.probeHandle = nullptr;
-        if (Record(session, lib.AvDllOpenDevice(&session.deviceQuery, session.foundIndex, &session.probeHandle)) != 0) {
-            break;
-        }
-        IdentifyDevice(pass, i, request, reply);
-        Record(session, lib.AvDllCloseHandle(session.probeHandle));
-    }
-    return pass.versionChanged;
+    const SeenDevice before = SeenInRowZero(devices);
+    const bool versionChanged = DiscoverRows(devices, session);
+    if (devices.deviceCount < 1 || !SameDevice(before, SeenInRowZero(devices))) devices.deviceTurn.fetch_add(1);
+    return versionChanged;
 }

@@ -36,4 +36,12 @@ struct FoundDevices {
     DeviceEntry deviceTable[kDeviceRows];
     SharedInt deviceCount{0};  // rows filled by the latest pass; rows past it keep an earlier pass's
     FirmwareLabel firmwareLabel[kDeviceRows];
+    // Supported devices the latest listing named, rows or not: a device that
+    // could not be found or opened (a pass ends there) is still attached,
+    // so a run counts these, never only the rows.
+    SharedInt attachedCount{0};
+    // Counts up each time the device of row 0 is lost or another takes its
+    // place (another product id, kind or model), as passes see it; runs on
+    // one device see one value.
+    SharedInt deviceTurn{0};
 };

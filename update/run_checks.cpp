@@ -97,9 +97,11 @@ void ChooseFirmware(RunRequest& request, const FoundDevices& devices, const char
 }
 
 RunCause CheckRunDevice(const RunRequest& request, const FoundDevices& devices) {
+    // Every supported device listed counts, opened or not: one that failed
+    // to open is still attached, and still one too many.
     const int32_t count = devices.deviceCount;
+    if (count >= 2 || devices.attachedCount >= 2) return CauseSeveralDevices;
     if (count <= 0) return CauseNoDevice;
-    if (count >= 2) return CauseSeveralDevices;
     int32_t row = 0;
     const DeviceEntry* device = ActiveDevice(request, devices, row);
     if (device == nullptr) return CauseDeviceChanged;
@@ -130,6 +132,12 @@ RunCause PrepareRun(RunRequest& request, const FoundDevices& devices, System& sy
     if (const RunCause file = CheckRunFile(request, devices, path); file != CauseNone) return file;
     // A path cut short by its buffer could name another file.
     if (!AppendBounded(path, request.chosenFileName)) return CauseFileUnreadable;
+    // A name without a memory word keeps the type of the run before, but
+    // only on the same device: another device starts from the beginning.
+    if (request.memoryTurn != devices.deviceTurn) {
+        request.memoryType = kStartingMemoryType;
+        request.memoryTurn = devices.deviceTurn;
+    }
     request.memoryType = MemoryTypeFromName(request.chosenFileName, request.memoryType);
     ImageFacts facts;
     facts.path = path;

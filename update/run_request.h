@@ -1,8 +1,8 @@
 // RunRequest: what a run is asked to do: the firmware file, the device it
 // was chosen for, whether to verify only, and the serial-memory type, which
-// a file name that names none leaves as the run before set it. The window
-// writes it before it hands a run to the worker (and the worker reads it only
-// after); the command line fills its own.
+// a file name that names none leaves as the run before on the same device
+// set it. The window writes it before it hands a run to the worker (and the
+// worker reads it only after); the command line fills its own.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +18,14 @@ struct ChosenDevice {
     char model[5] = {};
 };
 
+// The memory type before any file name named one.
+inline constexpr int32_t kStartingMemoryType = 0;
+
 struct RunRequest {
     char chosenFileName[kPathChars] = {};  // a file of the files folder
     ChosenDevice chosenFor;                // written with chosenFileName
     SharedInt activeDeviceRow{0};          // the row of the found devices a run works on; always 0
     Flag modeVerifyOnly{0};                // skip programming and only verify
-    int32_t memoryType = 0;                // the serial-memory code of the last file name that named one
+    int32_t memoryType = kStartingMemoryType;  // the serial-memory code of the last file name that named one
+    int32_t memoryTurn = 0;                    // the deviceTurn of the device that memoryType was set on
 };

@@ -137,6 +137,15 @@ TEST_F(RunRefusalTest, OnlyTheDeviceTheFileWasChosenForIsProgrammed) {
     RunFresh();
     ExpectRefused("another model");
     EXPECT_EQ(state.runOutcome.cause, CauseDeviceChanged);
+    // A device that cannot be opened is still attached, listed before or
+    // after the one the file was chosen for.
+    const std::string unopenable = "device adapter product=28F80108 kind=12 identity=01 reply=v1_0_RX93 fail=open\n";
+    for (const std::string& devices : {kTestHeadset + unopenable, unopenable + kTestHeadset}) {
+        Attach(devices);
+        RunFresh();
+        ExpectRefused(devices);
+        EXPECT_EQ(state.runOutcome.cause, CauseSeveralDevices) << devices;
+    }
     Attach(kTestHeadset);  // the same device again, at another version
     RunFresh();
     EXPECT_EQ(state.screenMode, ScreenPassed);

@@ -115,6 +115,23 @@ TEST_F(UpdateSequenceTest, AHeadsetWithMemoryType17GetsMemConfigA) {
     EXPECT_EQ(Command(recording::Packets()[3], 11), Hex("0B0047B5 00000100008000"));
 }
 
+// A name without a memory word keeps the type of the run before on the same
+// headset; once it is unplugged, the next headset starts from the beginning.
+TEST_F(UpdateSequenceTest, TheMemoryTypeCarriesOverOnlyOnTheSameDevice) {
+    const auto memConfig = [] { return Command(recording::Packets()[3], 11); };
+    Attach(kTestHeadset);
+    Choose("RX93_Headset_24AA512_v1_1_ef.txt", MakeImage(100));
+    Run();
+    Choose("RX93_Headset_v1_1_ef.txt", MakeImage(100));
+    recording::Clear();
+    Run();
+    EXPECT_EQ(memConfig(), Hex("0B0047B5 00000100008000"));  // still configuration A
+    Attach("");
+    Attach(kTestHeadset);
+    Run();
+    EXPECT_EQ(memConfig(), Hex("0B0047B5 00000200000001"));  // a fresh program's B
+}
+
 TEST_F(UpdateSequenceTest, ASuccessfulUpdateLogsEveryStageAndProgramsTheDevice) {
     Attach(kTestHeadset);
     const Bytes image = MakeImage(3000);
