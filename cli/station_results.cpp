@@ -2,14 +2,22 @@
 #include "cli/station_results.h"
 
 #include <ctime>
-
+#include <string_view>
 
 namespace {
 
 constexpr char kCsvHeader[] =
     "time,kind,product_id,model,version_before,version_after,file,sha256,result,reason,duration_ms\n";
 
-std::string CsvField(const std::string& text) {
+// A spreadsheet takes a cell that starts with one of these as a formula; a
+// model, a version or a file name comes from the device or the bench, so
+// such a field is opened with a quote mark, which the spreadsheet hides.
+bool OpensAsFormula(const std::string& text) {
+    return !text.empty() && std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos;
+}
+
+std::string CsvField(const std::string& raw) {
+    const std::string text = OpensAsFormula(raw) ? "'" + raw : raw;
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {

@@ -35,7 +35,9 @@ struct StationResults {
 };
 
 // The CSV line (header: time,kind,product_id,model,version_before,
-// version_after,file,sha256,result,reason,duration_ms), quoted where needed.
+// version_after,file,sha256,result,reason,duration_ms), quoted where needed;
+// a text field a spreadsheet would take as a formula is opened with "'".
+// The JSON Lines keep every value as it is.
 std::string StationCsvLine(const StationRecord& record);
 // The record as a JSON object with the same names, and as its JSON Lines line.
 JsonObject StationObject(const StationRecord& record);

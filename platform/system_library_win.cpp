@@ -9,8 +9,6 @@ constexpr DWORD kFullPathChars = 1024;
 
 }  // namespace
 
-void RestrictLibrarySearch() { SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32); }
-
 // Through void*, the one place an address from the loader loses its FARPROC type.
 void* SystemLibraryFunction(const wchar_t* library, const char* name) {
     HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);

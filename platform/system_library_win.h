@@ -8,9 +8,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-// Limits the search of every later LoadLibrary in this process to System32.
-// First thing in WinMain, before anything can load a library.
-void RestrictLibrarySearch();
+// The search of every other load is limited by RestrictLibrarySearch
+// (platform/library_search.h).
 
 // The address of `name` in the system library `library`, loaded from System32
 // only and kept loaded; null when either is absent.

@@ -1,6 +1,7 @@
 // The system services of the Windows program.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -19,6 +20,15 @@ HWND sessionWindow = nullptr;
 thread_local DWORD lastLoadError = 0;
 
 constexpr char kDataFolderName[] = "\\Veltrane Updater";
+
+// The device lock is machine-wide, so that a station run as a service
+// (session 0) and a window in a user's session never program one device at
+// once; the session's name serves where the process may not create the
+// global one.
+constexpr char kDeviceMutexName[] = "Global\\VELTRANEUPDATER-DEVICES";
+constexpr char kSessionDeviceMutexName[] = "VELTRANEUPDATER-DEVICES";
+// Every signed-in user and service may wait for it and release it.
+constexpr char kDeviceMutexAccess[] = "D:(A;;0x00100001;;;AU)";  // SYNCHRONIZE | MUTEX_MODIFY_STATE
 
 }  // namespace
 
@@ -154,8 +164,6 @@ struct ThreadPauseTimer final : PauseTimer {
 thread_local ThreadPauseTimer pauseTimer;
 thread_local WakeLateness wakeLateness;
 
-constexpr char kDeviceMutexName[] = "VELTRANEUPDATER-DEVICES";
-
 struct WindowsSystem final : System {
     LARGE_INTEGER frequency{};
     std::mutex lockGuard;
@@ -269,7 +277,8 @@ struct WindowsSystem final : System {
         }
         if (deviceMutex == nullptr) {
             const char* named = std::getenv("VELTRANE_DEVICE_LOCK");
-            deviceMutex = CreateMutexA(nullptr, FALSE, named != nullptr && named[0] != '\0' ? named : kDeviceMutexName);
+            deviceMutex = named != nullptr && named[0] != '\0' ? CreateMutexA(nullptr, FALSE, named)
+                                                                : OpenDeviceMutex(CreateDeviceMutex);
             if (deviceMutex == nullptr) return false;
         }
         const DWORD waited = WaitForSingleObject(deviceMutex, 0);
@@ -289,6 +298,27 @@ struct WindowsSystem final : System {
 }  // namespace
 
 void SetSessionWindow(HWND window) { sessionWindow = window; }
+
+HANDLE OpenDeviceMutex(HANDLE (*create)(const char* name)) {
+    HANDLE mutex = create(kDeviceMutexName);
+    if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) mutex = create(kSessionDeviceMutexName);
+    return mutex;
+}
+
+// Only the rights a lock needs are asked for: a mutex another user created
+// grants no more to this one. advapi32 serves this one call, so it is bound
+// at the first taking rather than imported.
+HANDLE CreateDeviceMutex(const char* name) {
+    static const auto fromText = SYSTEM_FUNCTION(L"advapi32.dll", ConvertStringSecurityDescriptorToSecurityDescriptorA);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (fromText != nullptr) fromText(kDeviceMutexAccess, SDDL_REVISION_1, &descriptor, nullptr);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    HANDLE mutex = CreateMutexExA(descriptor != nullptr ? &attributes : nullptr, name, 0, SYNCHRONIZE | MUTEX_MODIFY_STATE);
+    const DWORD error = GetLastError();
+    LocalFree(descriptor);
+    SetLastError(error);
+    return mutex;
+}
 
 void ApplyKeepAwake(HWND window, bool on) {
     if (on) {

@@ -22,3 +22,12 @@ void ApplyKeepAwake(HWND window, bool on);
 // path, as every other path of the program is; a name the ANSI code page
 // cannot spell is reached by its short form. False when neither works.
 bool KnownFolderAnsi(REFKNOWNFOLDERID id, char* out, size_t size);
+
+// The device lock's mutex, opened or created by `create`: by its
+// machine-wide name, else, where that is refused (access denied), by this
+// session's. Null when neither can be had. Seamed for tests.
+HANDLE OpenDeviceMutex(HANDLE (*create)(const char* name));
+// CreateMutexExA with the rights to wait and release only, under a DACL that
+// gives those to every authenticated user, so that a mutex a service created
+// does not shut out a user's window.
+HANDLE CreateDeviceMutex(const char* name);

@@ -3,7 +3,8 @@
 # of the expected machine, relocatable at a random base with no executable
 # data (and high-entropy addresses on x86-64), built with stack canaries, and
 # imports only libraries the system always takes from System32 (its
-# KnownDLLs), so that no library planted beside it is loaded at start. Every
+# KnownDLLs), so that no library planted beside it is loaded at start; each
+# program also limits every later load to System32. Every
 # compile of the tree had the canaries and the checked calls turned on.
 #
 #     pe_files_test.sh <objdump> <x86-64|i386> <compile_commands.json> <file>...
@@ -37,6 +38,12 @@ for file in "$@"; do
     echo " $known " | tr '\n' ' ' | grep -q " $dll " || fail "imports $dll.dll, which is not always taken from System32"
   done
   "$objdump" -t "$file" | grep -q '__stack_chk_fail' || fail "built without stack canaries"
+  # Each program limits its library search to System32 at start: only the
+  # call links the import (platform/library_search.h).
+  case "$(basename "$file")" in
+    VeltraneUpdater*.exe | veltrane-cli*.exe)
+      echo "$private" | grep -qw SetDefaultDllDirectories || fail "does not limit its library search to System32" ;;
+  esac
 done
 
 file="$commands"
@@ -47,4 +54,4 @@ for flag in -fstack-protector-strong -D_FORTIFY_SOURCE=2; do
 done
 
 [ "$failed" -eq 0 ] || exit 1
-echo "$# files: pei-$machine, hardened, imports from System32 only; $compiles compiles with canaries and checked calls"
+echo "$# files: pei-$machine, hardened, imports from System32 only, programs search System32 only; $compiles compiles with canaries and checked calls"

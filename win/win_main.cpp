@@ -9,7 +9,7 @@
 #include "app/window_seat.h"
 #include "device/device_library.h"
 #include "device/pe_machine.h"
-#include "platform/system_library_win.h"
+#include "platform/library_search.h"
 #include "platform/system_win.h"
 #include "ui/help_article.h"
 #include "win/resource.h"

@@ -167,4 +167,21 @@ TEST(StationResultsTest, ACsvFieldWithACommaOrAQuoteIsQuoted) {
     EXPECT_EQ(IsoTime(0), "1970-01-01T00:00:00Z");
 }
 
+// A spreadsheet runs a cell that starts with = + - @ (or a tab or CR) as a
+// formula; the device and the file name are not ours to trust.
+TEST(StationResultsTest, ACsvFieldAFormulaCouldStartWithIsDefused) {
+    StationRecord record;
+    record.model = "=HYPERLINK(\"x\")";
+    record.versionBefore = "-1";
+    record.versionAfter = "+1";
+    record.file = "@a, b";
+    record.sha256 = "\tx";
+    record.reason = "\rx";
+    record.durationMs = -5;
+    EXPECT_EQ(StationCsvLine(record),
+              ",,,\"'=HYPERLINK(\"\"x\"\")\",'-1,'+1,\"'@a, b\",'\tx,,\"'\rx\",-5\n");
+    EXPECT_EQ(StationObject(record)["version_before"], "-1");
+    EXPECT_EQ(StationObject(record)["file"], "@a, b");
+}
+
 }  // namespace
