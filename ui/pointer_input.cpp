@@ -130,15 +130,20 @@ bool SortPress(UpdaterState& state, int x, int y) {
     return true;
 }
 
+// While the selection dialog is open it takes the input. A press on the
+// main window can still come through (an accessibility tool's action on a
+// button under the dialog): it must not start or end anything there.
+bool DialogTakesInput(const UpdaterState& state) { return state.dialogStage == DialogChoosing; }
+
 }  // namespace
 
 void OnLeftButtonDown(UpdaterState& state, int x, int y) {
-    if (!SortPress(state, x, y)) return;
+    if (DialogTakesInput(state) || !SortPress(state, x, y)) return;
     if (Zone(ZoneGotIt).Contains(x, y) && ZoneAnswers(state, ZoneGotIt)) DismissWarning(state);
 }
 
 bool PressZone(UpdaterState& state, HitZone zone) {
-    if (zone == ZoneDragBand || !ZoneAnswers(state, zone)) return false;
+    if (zone == ZoneDragBand || DialogTakesInput(state) || !ZoneAnswers(state, zone)) return false;
     switch (zone) {
         case ZoneContinue: Continue(state); break;
         case ZoneCloseGlyph: state.windowOps->SendCloseRequest(); break;

@@ -42,6 +42,29 @@ class SafeRunFlowTest : public InteractionFixture {
     }
 };
 
+// Presses on the main window while the selection dialog is open (an
+// accessibility tool's action, a press that was on its way) start nothing:
+// a run under the dialog left a dead screen behind when the dialog closed.
+TEST_F(SafeRunFlowTest, PressesUnderTheOpenDialogStartNothing) {
+    AdapterWithChoice();
+    window.dialogScript = [&](FakeSelectionDialog& dialog) {
+        Press(ZoneUpdate);
+        PressZone(state, ZoneVerify);
+        Wait(300);
+        EXPECT_EQ(state.updateRequested, 0);
+        dialog.selected = 0;
+        SelectFirmware(state, dialog);
+    };
+    Press(ZoneFirmwareBox);
+    window.dialogScript = nullptr;
+    Wait(1000);
+    EXPECT_FALSE(RunReachedTheDevice());
+    EXPECT_EQ(controls.Skin(), SkinAdapterActions);
+    Press(ZoneUpdate);  // the dialog closed: the screen answers
+    Wait(20000);
+    EXPECT_EQ(controls.Skin(), SkinAdapterUpdated);
+}
+
 TEST_F(SafeRunFlowTest, AHeadsetListedFirstInThePassOfTheClickGetsNothing) {
     AdapterWithChoice();
     recording::BeforeNextCall("AvDllListDevices", [&] {
