@@ -99,6 +99,9 @@ void AttachDevice(Simulator& sim, const DeviceSpec& settings) {
         LoadPersistedMemory(sim, fresh);
     }
     SimDevice& device = sim.devices[slot];
+    // Back in the file after it was taken out: plugged in again.
+    if (!device.inFile) device.unplugged = false;
+    device.inFile = true;
     if (std::memcmp(&device.settings, &settings, sizeof settings) != 0) {
         // An edited line plugs the device in again and takes the new settings;
         // a new reply in the file replaces the one its firmware gave it.
@@ -147,9 +150,17 @@ void RefreshDevices(Simulator& sim) {
     std::memcpy(sim.file.tracePath, parsed.tracePath, sizeof parsed.tracePath);
     std::memcpy(sim.file.stampsPath, parsed.stampsPath, sizeof parsed.stampsPath);
     std::memcpy(sim.file.memoryFolder, parsed.memoryFolder, sizeof parsed.memoryFolder);
-    for (SimDevice& device : sim.devices) device.present = false;
+    for (SimDevice& device : sim.devices) {
+        device.present = false;
+        device.inFile = false;
+    }
     sim.listed = 0;
     for (int i = 0; i < parsed.deviceCount; ++i) AttachDevice(sim, parsed.devices[i]);
+    // A device taken out of the file is pulled out: a handle still open on
+    // it answers that it is gone, never on behalf of a device plugged since.
+    for (SimDevice& device : sim.devices) {
+        if (device.used && !device.inFile) device.unplugged = true;
+    }
 }
 
 // --- Handles ---

@@ -50,6 +50,7 @@ struct SimDevice {
     bool used = false;       // the slot holds a device
     bool present = false;    // listed by the last listing
     bool unplugged = false;  // vanished part-way; back when its line changes
+    bool inFile = false;     // named by the device file at the last reading
     DeviceSpec settings{};
     uint8_t reply[kReplyTextBytes] = {};
     std::vector<uint8_t> space;   // the 64 KiB device address space

@@ -63,6 +63,24 @@ TEST_F(SimulatorContractTest, RomModeHandsBackANewHandleAndTheOldOneDies) {
     EXPECT_EQ(sim::OpenHandleCount(), 0);
 }
 
+// Swapped for another headset with the same product id: the old handle
+// never speaks for the new device; taken out and put back, it is a new plug.
+TEST_F(SimulatorContractTest, AHandleOnADeviceTakenOutOfTheFileAnswersThatItIsGone) {
+    DeviceHandle handle = Open();
+    sim::UseDeviceText("device g product=28F80106 kind=13 identity=01 reply=v1_0_RX71\n");
+    uint32_t ids[10];
+    ASSERT_EQ(sim::AvDllListDevices(0, 10, nullptr, ids), 1);
+    uint8_t kind[4] = {};
+    EXPECT_LT(sim::RemotePeek(handle, 0, 0xF004, 1, kind), 0);
+    EXPECT_EQ(sim::AvDllCloseHandle(handle), 0);
+
+    sim::UseDeviceText("device h product=28F80106 kind=13 identity=01 reply=v1_2_RX93\n");
+    handle = Open();
+    EXPECT_EQ(sim::RemotePeek(handle, 0, 0xF004, 1, kind), 0);
+    EXPECT_EQ(kind[0], 13);
+    sim::AvDllCloseHandle(handle);
+}
+
 TEST_F(SimulatorContractTest, PeeksOutsideTheAddressSpaceAreRefused) {
     DeviceHandle handle = Open();
     uint8_t bytes[8];
