@@ -30,6 +30,7 @@ struct Arguments {
     bool all = false;
     bool yes = false;
     std::string file;
+    std::string nameHex;  // FILE's exact bytes, for a name that is not UTF-8
     std::vector<std::string> stationFiles;
     int count = 0;
     std::string results = "station_results";
@@ -56,6 +57,36 @@ CLI::Validator HistoryDeviceCheck() {
         "");
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The bytes --name-hex names; false for text that is not pairs of
+// hexadecimal digits, or that names a NUL byte.
+bool DecodeHexName(const std::string& hex, std::string& name) {
+    name.clear();
+    if (hex.empty() || hex.size() % 2 != 0) return false;
+    for (size_t i = 0; i < hex.size(); i += 2) {
+        const int high = HexDigit(hex[i]);
+        const int low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
+        name += static_cast<char>(high * 16 + low);
+    }
+    return true;
+}
+
+CLI::Validator HexNameCheck() {
+    return CLI::Validator(
+        [](std::string& text) {
+            std::string name;
+            return DecodeHexName(text, name) ? std::string() : text + " is not a file name in hexadecimal bytes";
+        },
+        "");
+}
+
 void Build(CLI::App& app, Arguments& a) {
     app.description(kDescription);
     app.require_subcommand(1);
@@ -71,7 +102,13 @@ void Build(CLI::App& app, Arguments& a) {
         const bool update = std::strcmp(name, "update") == 0;
         CLI::App* run = app.add_subcommand(name, update ? "Program the attached device with FILE, then verify it"
                                                         : "Verify the attached device against FILE");
-        run->add_option("FILE", a.file, "A firmware file of the files folder")->required();
+        CLI::Option* file = run->add_option("FILE", a.file, "A firmware file of the files folder");
+        run->add_option("--name-hex", a.nameHex,
+                        "The file's name as its bytes in hexadecimal, as files --json gives a name that is not UTF-8 "
+                        "(name_hex)")
+            ->type_name("HEX")
+            ->excludes(file)
+            ->check(HexNameCheck());
         if (update) run->add_flag("--yes,-y", a.yes, "Do not ask before writing");
     }
     CLI::App* history = app.add_subcommand("history", "Show the runs of the window and the command line, newest first");
@@ -190,8 +227,10 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     RunRecorder recorder;
     recorder.Open(*session.env.system, kWrittenByCli, CliRunReason);
     if (command == "update" || command == "verify") {
+        std::string fromHex;
+        DecodeHexName(a.nameHex, fromHex);
         RunCommandRequest request;
-        request.file = a.file.c_str();
+        request.file = a.nameHex.empty() ? a.file.c_str() : fromHex.c_str();
         request.verifyOnly = command == "verify";
         request.yes = a.yes;
         request.recorder = &recorder;
@@ -208,6 +247,11 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     return ExitUsage;
 }
 
+// update and verify take FILE, or its bytes with --name-hex.
+bool RunWithoutFile(const CLI::App& app, const Arguments& a) {
+    return (app.got_subcommand("update") || app.got_subcommand("verify")) && a.file.empty() && a.nameHex.empty();
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
@@ -221,6 +265,9 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return UsageError(app, error, env, AskedForJson(argc, argv));
+    }
+    if (RunWithoutFile(app, arguments)) {
+        return UsageError(app, CLI::RequiredError("FILE or --name-hex"), env, AskedForJson(argc, argv));
     }
     CliSession session{env, CliOptions{arguments.json}};
     // A station finishes the device on the bench at the first Ctrl+C and

@@ -89,7 +89,7 @@ void ConsoleSeat::ImageLoaded(const ImageFacts& image) {
     if (!json && startLine != nullptr) console->Out(startLine);
     if (json) {
         JsonObject file;
-        file["name"] = fileName;
+        PutName(file, "name", fileName);
         file["sha256"] = sha256_;
         file["bytes"] = image.fileBytes;
         file["pages"] = image.pageCount;

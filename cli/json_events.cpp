@@ -17,6 +17,55 @@ void EmitEvent(Console& console, const char* event, JsonObject body) {
 
 namespace {
 
+// How many continuation bytes follow `lead`, and its bits; -1 when no
+// character begins with it.
+int FollowingBytes(unsigned char lead, uint32_t& code) {
+    struct Form {
+        unsigned char first, last, mask;
+        int follow;
+    };
+    static constexpr Form kForms[] = {{0x00, 0x7F, 0x7F, 0}, {0xC2, 0xDF, 0x1F, 1}, {0xE0, 0xEF, 0x0F, 2}, {0xF0, 0xF4, 0x07, 3}};
+    for (const Form& form : kForms) {
+        if (lead < form.first || lead > form.last) continue;
+        code = lead & form.mask;
+        return form.follow;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool IsUtf8(const char* text) {
+    const auto* at = reinterpret_cast<const unsigned char*>(text);
+    while (*at != 0) {
+        uint32_t code = 0;
+        const int follow = FollowingBytes(*at++, code);
+        if (follow < 0) return false;
+        for (int i = 0; i < follow; ++i, ++at) {
+            if ((*at & 0xC0) != 0x80) return false;
+            code = (code << 6) | (*at & 0x3Fu);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF.
+        const uint32_t least = follow == 1 ? 0x80 : follow == 2 ? 0x800 : follow == 3 ? 0x10000 : 0;
+        if (code < least || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
+    }
+    return true;
+}
+
+void PutName(JsonObject& object, const char* key, const char* name) {
+    object[key] = name;
+    if (IsUtf8(name)) return;
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const auto* at = reinterpret_cast<const unsigned char*>(name); *at != 0; ++at) {
+        hex += kDigits[*at >> 4];
+        hex += kDigits[*at & 0x0F];
+    }
+    object[std::string(key) + "_hex"] = hex;
+}
+
+namespace {
+
 JsonObject DeviceObject(const DeviceFacts& device) {
     JsonObject object;
     object["kind"] = device.Noun();
@@ -32,7 +81,7 @@ void EmitDeviceEvent(Console& console, const DeviceFacts& device) { EmitEvent(co
 
 void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason) {
     JsonObject file;
-    file["name"] = name;
+    PutName(file, "name", name);
     file["label"] = label;
     file["fits"] = fits;
     file["reason"] = reason;
@@ -64,7 +113,7 @@ void EmitResultEvent(Console& console, const ResultFacts& facts) {
     result["cause"] = facts.cause;
     result["reason"] = facts.reason;
     if (facts.device != nullptr) result["device"] = DeviceObject(*facts.device);
-    if (facts.file != nullptr) result["file"] = facts.file;
+    if (facts.file != nullptr) PutName(result, "file", facts.file);
     if (facts.sha256 != nullptr) result["sha256"] = facts.sha256;
     if (facts.versionBefore != nullptr) result["version_before"] = facts.versionBefore;
     if (facts.versionAfter != nullptr) result["version_after"] = facts.versionAfter;

@@ -9,7 +9,8 @@
 //   {"event":"history","history":{"time":"2026-01-02T03:04:05.000Z","program":"1.7.0","written_by":"cli",...}}
 //   {"event":"result","result":{"command":"update","outcome":"passed","exit_code":0,"exit":"success",...}}
 //
-// Every command ends with exactly one result event.
+// Every command ends with exactly one result event. A file name that is not
+// UTF-8 also comes as name_hex (file_hex in the result): its exact bytes.
 #pragma once
 
 #include <cstdint>

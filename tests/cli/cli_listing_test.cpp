@@ -145,7 +145,7 @@ TEST_F(CliListingTest, AWrongCommandLineIsAUsageError) {
     EXPECT_EQ(Run({}), ExitUsage);
     EXPECT_EQ(Run({"frobnicate"}), ExitUsage);
     EXPECT_EQ(Run({"update"}), ExitUsage);  // FILE is required
-    EXPECT_NE(console.err.find("FILE is required"), std::string::npos);
+    EXPECT_NE(console.err.find("FILE or --name-hex is required"), std::string::npos);
     EXPECT_EQ(Run({"devices", "--colour"}), ExitUsage);
     EXPECT_EQ(Run({"--json", "station", "--count", "0", "a"}), ExitUsage);
     EXPECT_EQ(Result()["exit"], "usage");

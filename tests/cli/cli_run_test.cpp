@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include "cli/interrupt.h"
+#include "cli/json_line.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace {
@@ -228,6 +229,24 @@ TEST_F(CliRunTest, NothingIsAnnouncedBeforeTheChecksAndMisspeltNamesAreNamed) {
     EXPECT_EQ(Run({"updat", kFile}), ExitUsage);
     EXPECT_EQ(console.err,
               "updat is not a command of veltrane-cli. Did you mean update? Run veltrane-cli --help to see the commands.\n");
+}
+
+// A name in another code page comes back replaced in "name"; "name_hex"
+// carries its bytes, and --name-hex takes them back.
+TEST_F(CliRunTest, ANameThatIsNotUtf8RoundTripsThroughItsHexBytes) {
+    const std::string name = "RX93_Headset_v1_3_ef_caf\xE9.txt";  // Latin-1
+    WriteFirmware(name, "Headset_v1_3_ef", "v1_3_RX93");
+    ASSERT_EQ(Run({"files", "--json"}), ExitSuccess);
+    std::string hex;
+    for (const Json& file : EventsOf("file")) {
+        if (file.contains("name_hex")) hex = file["name_hex"];
+        else EXPECT_TRUE(IsUtf8(file["name"].get<std::string>().c_str()));
+    }
+    ASSERT_EQ(hex, "525839335f486561647365745f76315f335f65665f636166e92e747874");
+    ASSERT_EQ(Run({"update", "--name-hex", hex.c_str(), "--yes", "--json"}), ExitSuccess);
+    EXPECT_EQ(Result()["file_hex"], hex);
+    EXPECT_EQ(Run({"verify", "--name-hex", "e9zz"}), ExitUsage);
+    EXPECT_EQ(Run({"verify"}), ExitUsage);
 }
 
 // Ctrl+C during a page: the page is finished, the run stops at the next
