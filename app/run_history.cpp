@@ -13,6 +13,28 @@
 
 namespace {
 
+// The whole file; false when it cannot be read.
+bool ReadWholeText(const char* path, std::string& text) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    char block[65536];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read;
+}
+
+// Where the last `count` lines of `text` begin.
+size_t StartOfLastLines(const std::string& text, int count) {
+    size_t at = text.size();
+    if (at > 0 && text[at - 1] == '\n') --at;  // the last line's own end
+    for (int seen = 0; at > 0; --at) {
+        if (text[at - 1] == '\n' && ++seen == count) return at;
+    }
+    return 0;
+}
+
 // Fields keep the order they are written in, so a line reads time first.
 using Json = nlohmann::ordered_json;
 
@@ -134,6 +156,21 @@ bool AppendHistoryRecord(const char* path, const HistoryRecord& record) {
     if (cut) line[0] = '\n';
     const size_t length = FormatHistoryLine(record, line + (cut ? 1 : 0), sizeof line - 1);
     return length > 0 && AppendToFile(path, line, length + (cut ? 1 : 0));
+}
+
+bool TrimRunHistory(const char* path, int keep) {
+    // No record is shorter than this: a smaller file cannot be over its bound.
+    constexpr int64_t kShortestRecord = 200;
+    if (keep <= 0 || FileBytes(path) < kShortestRecord * (keep + keep / 2)) return true;
+    std::string text;
+    if (!ReadWholeText(path, text)) return false;
+    const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    if (lines <= static_cast<size_t>(keep + keep / 2)) return true;
+    const size_t start = StartOfLastLines(text, keep);
+    char fresh[kPathChars + 8];
+    if (std::snprintf(fresh, sizeof fresh, "%s.new", path) >= static_cast<int>(sizeof fresh)) return false;
+    std::remove(fresh);
+    return AppendToFile(fresh, text.data() + start, text.size() - start) && RenameReplacing(fresh, path);
 }
 
 int ReadRunHistory(const char* path, const HistoryFilter& filter, HistoryRecord* newestFirst, int capacity) {

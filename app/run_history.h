@@ -68,6 +68,11 @@ bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record);
 // record starts a line of its own.
 bool AppendHistoryRecord(const char* path, const HistoryRecord& record);
 
+// Keeps the newest `keep` lines of the history once it holds half as many
+// again (the file is written anew beside it and moved over it), so a
+// history never grows without bound. False when it could not be trimmed.
+bool TrimRunHistory(const char* path, int keep);
+
 // Fills `newestFirst` with up to `capacity` matching records, newest first,
 // skipping lines that are not records. Returns how many; 0 when the file
 // does not exist.

@@ -45,10 +45,12 @@ CivilTime ToCivil(int64_t millis) {
 bool FindRunFiles(System& system, RunFiles& files) {
     char folder[kPathChars];
     return system.DataFolder(folder, sizeof folder) && JoinPath(folder, kRunLogFileName, files.log) &&
-           JoinPath(folder, kRunLogOldFileName, files.oldLog) && JoinPath(folder, kHistoryFileName, files.history);
+           JoinPath(folder, kRunLogOldFileName, files.oldLog) && JoinPath(folder, kHistoryFileName, files.history) &&
+           JoinPath(folder, kRunFilesLockName, files.lock);
 }
 
 bool AppendToRunLog(const RunFiles& files, const char* text, size_t length) {
+    const FileLockScope lock(files.lock);
     const int64_t bytes = FileBytes(files.log);
     if (bytes > 0 && bytes + static_cast<int64_t>(length) > files.logLimitBytes) {
         // A log that cannot be moved (a reader holds it) keeps growing
@@ -56,6 +58,13 @@ bool AppendToRunLog(const RunFiles& files, const char* text, size_t length) {
         RenameReplacing(files.log, files.oldLog);
     }
     return AppendToFile(files.log, text, length);
+}
+
+bool AppendToHistory(const RunFiles& files, const HistoryRecord& record) {
+    const FileLockScope lock(files.lock);
+    if (!AppendHistoryRecord(files.history, record)) return false;
+    TrimRunHistory(files.history, files.historyKeptRuns);
+    return true;
 }
 
 void FormatIsoTime(int64_t millis, char* out, size_t size) {

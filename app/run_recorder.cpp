@@ -182,6 +182,6 @@ void RunRecorder::Finish(const char* versionAfter) {
                   static_cast<long long>(record_.durationMs % 1000));
     BufferText(TextLogDuration, seconds);
     Flush();
-    AppendHistoryRecord(files_.history, record_);
+    AppendToHistory(files_, record_);
     active_ = false;
 }

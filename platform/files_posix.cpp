@@ -1,5 +1,6 @@
 // File operations by POSIX means.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,3 +26,20 @@ int64_t FileBytes(const char* path) {
 }
 
 bool RenameReplacing(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+FileLockScope::FileLockScope(const char* path) {
+    const int file = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (file < 0) return;
+    handle_ = file;
+    int locked;
+    do {
+        locked = flock(file, LOCK_EX);
+    } while (locked != 0 && errno == EINTR);
+    held_ = locked == 0;
+}
+
+FileLockScope::~FileLockScope() {
+    if (handle_ < 0) return;
+    if (held_) flock(static_cast<int>(handle_), LOCK_UN);
+    close(static_cast<int>(handle_));
+}

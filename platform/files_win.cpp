@@ -25,3 +25,20 @@ int64_t FileBytes(const char* path) {
 bool RenameReplacing(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
 }
+
+FileLockScope::FileLockScope(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    handle_ = reinterpret_cast<intptr_t>(file);
+    OVERLAPPED at{};
+    held_ = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+}
+
+FileLockScope::~FileLockScope() {
+    if (handle_ == -1) return;
+    HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    OVERLAPPED at{};
+    if (held_) UnlockFileEx(file, 0, 1, 0, &at);
+    CloseHandle(file);
+}

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cctype>
 #include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "app/run_history.h"
 #include "app/run_log.h"
@@ -175,6 +178,44 @@ TEST(RunLogTest, AFullLogMovesAsideAndTheOlderOneIsReplaced) {
     ASSERT_TRUE(AppendToRunLog(files, big.c_str(), big.size()));
     EXPECT_EQ(ReadAll(files.oldLog), line + "\n");
     EXPECT_EQ(FileBytes(files.log), 150);
+}
+
+// Another writer (the window or the command line) holds the files while it
+// rotates: an append waits, so it can never move a log just begun over the
+// full one that was moved aside.
+TEST(RunLogTest, AnAppendWaitsWhileAnotherWriterHoldsTheFiles) {
+    ScopedTestFolder folder;
+    FakeSystem system;
+    RunFiles files;
+    ASSERT_TRUE(FindRunFiles(system, files));
+    std::atomic<bool> appended{false};
+    std::thread writer;
+    {
+        const FileLockScope other(files.lock);
+        ASSERT_TRUE(other.Held());
+        writer = std::thread([&] { appended = AppendToRunLog(files, "x\n", 2); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(appended);
+    }
+    writer.join();
+    EXPECT_TRUE(appended);
+}
+
+// The history keeps its newest runs: half as many again, and the oldest go.
+TEST(RunHistoryTest, TheHistoryKeepsItsNewestRuns) {
+    ScopedTestFolder folder;
+    FakeSystem system;
+    RunFiles files;
+    ASSERT_TRUE(FindRunFiles(system, files));
+    files.historyKeptRuns = 4;
+    const std::string reason(300, 'r');
+    for (int i = 1; i <= 7; ++i) {
+        ASSERT_TRUE(AppendToHistory(files, Record(std::to_string(i).c_str(), 1, "headset", reason.c_str())));
+    }
+    HistoryRecord runs[8];
+    ASSERT_EQ(ReadRunHistory(files.history, {}, runs, 8), 4);
+    EXPECT_STREQ(runs[0].time, "7");
+    EXPECT_STREQ(runs[3].time, "4");
 }
 
 TEST(RunLogTest, WallClockTimesInUtc) {
