@@ -38,15 +38,46 @@ void FakeSystem::RunFor(uint64_t milliseconds) {
     std::unique_lock<std::mutex> guard(lock_);
     const uint64_t target = now_ + milliseconds * 1000;
     for (;;) {
-        // Wait until the worker is asleep, so that nothing runs behind our back.
-        changed_.wait(guard, [&] { return sleeping_ || released_; });
+        // Wait until the worker is asleep, so that nothing runs behind our
+        // back; meanwhile run what it hands over.
+        changed_.wait(guard, [&] { return sleeping_ || released_ || task_; });
+        if (task_) {
+            RunTask(guard);
+            continue;
+        }
         if (released_ || wake_ > target) break;
         const uint64_t before = sleeps_;
         now_ = wake_;
         changed_.notify_all();
-        changed_.wait(guard, [&] { return sleeps_ > before || released_; });
+        for (;;) {
+            changed_.wait(guard, [&] { return sleeps_ > before || released_ || task_; });
+            if (!task_) break;
+            RunTask(guard);
+        }
     }
     if (now_ < target) now_ = target;
+}
+
+void FakeSystem::RunTask(std::unique_lock<std::mutex>& guard) {
+    std::function<void()> task = std::move(task_);
+    task_ = nullptr;
+    guard.unlock();
+    task();
+    guard.lock();
+    ++tasksRun_;
+    changed_.notify_all();
+}
+
+void FakeSystem::OnTestThread(std::function<void()> task) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!stepped_ || released_) {
+        guard.unlock();
+        return task();
+    }
+    const uint64_t ticket = ++tasksPosted_;
+    task_ = std::move(task);
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return tasksRun_ >= ticket || released_; });
 }
 
 void FakeSystem::ReleaseSleepers() {

@@ -53,6 +53,11 @@ struct FakeSystem : System {
     void RunFor(uint64_t milliseconds);
     // Lets a stepped sleeper go for good (at the end of a test).
     void ReleaseSleepers();
+    // From the worker (inside a library call, say): runs `task` on the thread
+    // that is in RunFor, as a person's action reaches the UI thread, and
+    // returns once it ran. Unstepped, it runs at once on the caller's thread.
+    // The task must not call RunFor: the worker waits for it.
+    void OnTestThread(std::function<void()> task);
 
     void Sleep(uint32_t milliseconds) override;
     uint64_t MonotonicMicros() override { return NowMicros(); }
@@ -85,4 +90,8 @@ struct FakeSystem : System {
     bool sleeping_ = false;
     uint64_t wake_ = 0;
     uint64_t sleeps_ = 0;  // pauses begun, to tell that the sleeper is back
+    std::function<void()> task_;  // handed over by OnTestThread, not yet run
+    uint64_t tasksPosted_ = 0;
+    uint64_t tasksRun_ = 0;
+    void RunTask(std::unique_lock<std::mutex>& guard);
 };
