@@ -99,13 +99,40 @@ struct RunWatch : NullSeat {
     }
 };
 
+// Line 600 of the broken file ends in a lone CR instead of its line feed.
+void BreakTheBrokenFile() {
+    const std::string path = std::string("files/") + kFiles[kBrokenFile].name;
+    std::ifstream in(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t at = 0;
+    for (int line = 0; line < 600; ++line) at = text.find('\n', at) + 1;
+    text[at - 1] = '\r';
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Writes the files every sequence chooses from (once: the largest has 193
+// pages) and returns their images, in the order of kFiles.
+std::vector<std::vector<uint8_t>> WriteFiles() {
+    std::vector<std::vector<uint8_t>> images;
+    for (const FileModel& file : kFiles) {
+        std::vector<uint8_t> image = MakeImage(file.bytes, static_cast<uint32_t>(file.bytes));
+        std::memcpy(image.data() + sim::kStampOffset, sim::kStampMagic, sizeof sim::kStampMagic);
+        std::memset(image.data() + sim::kStampOffset + 4, 0, sim::kStampReplyBytes);
+        std::memcpy(image.data() + sim::kStampOffset + 4, file.stamp, std::strlen(file.stamp));
+        WriteImageFile(file.name, image, file.tag);
+        images.push_back(image);
+    }
+    BreakTheBrokenFile();
+    return images;
+}
+
 class Sequence : public InteractionRig {
    public:
-    Sequence(uint32_t seed, std::ostringstream& story) : random_(seed), story_(story) {}
+    Sequence(uint32_t seed, std::ostringstream& story, const std::vector<std::vector<uint8_t>>& images)
+        : random_(seed), story_(story), images_(images) {}
 
     // Runs `steps` random steps; returns the first broken rule, or "".
     std::string Run(int steps) {
-        WriteFiles();
         watch_.pluggedDevice = [this] { return ChosenDevicePlugged(); };
         watch_.onEnd = [this](const RunOutcome& o, size_t first, const std::string& device) { CheckRun(o, first, device); };
         state.runListener = &watch_;
@@ -131,25 +158,6 @@ class Sequence : public InteractionRig {
 
    private:
     int Pick(int n) { return static_cast<int>(random_() % static_cast<uint32_t>(n)); }
-
-    void WriteFiles() {
-        for (const FileModel& file : kFiles) {
-            std::vector<uint8_t> image = MakeImage(file.bytes, static_cast<uint32_t>(file.bytes));
-            std::memcpy(image.data() + sim::kStampOffset, sim::kStampMagic, sizeof sim::kStampMagic);
-            std::memset(image.data() + sim::kStampOffset + 4, 0, sim::kStampReplyBytes);
-            std::memcpy(image.data() + sim::kStampOffset + 4, file.stamp, std::strlen(file.stamp));
-            WriteImageFile(file.name, image, file.tag);
-            images_.push_back(image);
-        }
-        // The broken file: line 600 ends in a lone CR instead of its line feed.
-        const std::string path = std::string("files/") + kFiles[kBrokenFile].name;
-        std::ifstream in(path, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        size_t at = 0;
-        for (int line = 0; line < 600; ++line) at = text.find('\n', at) + 1;
-        text[at - 1] = '\r';
-        std::ofstream(path, std::ios::binary) << text;
-    }
 
     // --- Steps ---
 
@@ -336,26 +344,28 @@ class Sequence : public InteractionRig {
 
     // --- Rules ---
 
+    // The plugged device the run is about to write: the one of the chosen
+    // product id and kind, or of those the one that reports the chosen
+    // model. A device's model can change under the run's feet (a generic
+    // adapter reset by a pass into the RX93 file it holds): the rule that
+    // matters then is that the file fits it, which CheckHeldFirmware sees.
     std::string ChosenDevicePlugged() {
         const ChosenDevice& chosen = state.request.chosenFor;
+        std::vector<const DeviceModel*> candidates;
         for (const DeviceModel* device : plugged_) {
-            if (device->productId == chosen.productId && device->kind == chosen.kind &&
-                ModelReported(*device) == chosen.model) {
-                return device->name;
-            }
+            if (device->productId == chosen.productId && device->kind == chosen.kind) candidates.push_back(device);
+        }
+        if (candidates.size() == 1) return candidates[0]->name;
+        for (const DeviceModel* device : candidates) {
+            if (ModelReported(*device) == chosen.model) return device->name;
         }
         return "";
     }
 
-    // A device answers with the model of the firmware it holds: a generic
-    // adapter that took an RX93 file (its product's files fit either model)
-    // reports RX93 from then on.
     std::string ModelReported(const DeviceModel& device) {
-        uint8_t stamp[4 + sim::kStampReplyBytes] = {};
-        sim::ReadSerialMemory(device.name, sim::kStampOffset, sizeof stamp, stamp);
-        if (std::memcmp(stamp, sim::kStampMagic, 4) != 0) return device.model;
-        const FileModel* file = FileOfStamp(stamp + 4);
-        return file != nullptr ? std::string(file->stamp).substr(5) : device.model;
+        sim::DeviceStatus status{};
+        if (!sim::InspectDevice(device.name, status) || status.reply[0] != 'v') return device.model;
+        return std::string(reinterpret_cast<const char*>(status.reply) + 5, 4);
     }
 
     const FileModel* FileOfStamp(const uint8_t* stamp) {
@@ -446,7 +456,7 @@ class Sequence : public InteractionRig {
     std::ostringstream& story_;
     RunWatch watch_;
     std::vector<const DeviceModel*> plugged_;
-    std::vector<std::vector<uint8_t>> images_;
+    const std::vector<std::vector<uint8_t>>& images_;
     bool closedWhileRunning_ = false;
 };
 
@@ -495,16 +505,17 @@ uint32_t EnvironmentNumber(const char* name, uint32_t fallback) {
 
 TEST(InterleavingFuzzTest, EverySequenceKeepsTheRules) {
     ScopedTestFolder folder;
-    const uint32_t sequences = EnvironmentNumber("INTERLEAVING_SEQUENCES", 150);
+    const uint32_t sequences = EnvironmentNumber("INTERLEAVING_SEQUENCES", 500);
     const uint32_t firstSeed = EnvironmentNumber("INTERLEAVING_SEED", 20261209);
     StallGuard stalls(std::chrono::seconds(60));
+    const std::vector<std::vector<uint8_t>> images = WriteFiles();
     for (uint32_t n = 0; n < sequences; ++n) {
         const uint32_t seed = firstSeed + n;
         stalls.Begin(seed);
         std::ostringstream story;
         std::string broken;
         {
-            Sequence sequence(seed, story);
+            Sequence sequence(seed, story, images);
             broken = sequence.Run(40);
             recording::Clear();              // no action left to fire
             sequence.state.warningOpen = 0;  // GOT IT, so a run held by the warning can end
