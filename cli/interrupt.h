@@ -5,7 +5,7 @@
 // touches atomics.
 #pragma once
 
-// Installs the handler for Ctrl+C (and, on POSIX, SIGTERM; on Windows,
+// Installs the handler for Ctrl+C (and, on POSIX, SIGTERM and SIGHUP; on Windows,
 // Ctrl+Break). A run stops from press number `pressesToStopRun` on.
 // Installing again replaces the count and clears the presses.
 void InstallInterruptHandler(int pressesToStopRun);

@@ -13,6 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -164,6 +165,38 @@ TEST_F(CliProcessTest, CtrlCDuringAPageEndsTheRunAtThePageBoundaryWithExit130) {
     EXPECT_EQ(record["cause"], "interrupted");
     EXPECT_EQ(record["page"], 3);
     EXPECT_EQ(record["reason"], rest.back()["result"]["reason"]);
+}
+
+// The terminal closed or the SSH session dropped: a hang-up, and nothing
+// reads the output any more. The run still ends at the page boundary with
+// the device reset and closed, and is recorded.
+TEST_F(CliProcessTest, AHangUpWithTheOutputGoneEndsTheRunAtThePageBoundary) {
+    Plug(kHeadset);
+    WriteImageFile("RX93_Headset_v1_2_ef.txt", MakeImage(4 * 1024), "Headset_v1_2");
+    Child run = Start({"--json", "update", "--yes", "RX93_Headset_v1_2_ef.txt"});
+    bool hungUp = false;
+    for (std::string line = run.ReadLine(20000); !line.empty(); line = run.ReadLine(20000)) {
+        const Json event = Json::parse(line);
+        if (event["event"] == "progress" && event["progress"]["page"] == 2) {
+            kill(run.pid, SIGHUP);
+            close(run.out);  // the reader is gone: the next write meets a broken pipe
+            run.out = -1;
+            hungUp = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(hungUp);
+    EXPECT_EQ(run.Wait(), 130);
+    std::ifstream history("veltrane-updater/history.jsonl");
+    std::string last;
+    for (std::string line; std::getline(history, line);) last = line;
+    ASSERT_FALSE(last.empty());
+    const Json record = Json::parse(last);
+    EXPECT_EQ(record["cause"], "interrupted");
+    EXPECT_EQ(record["page"], 3);
+    std::ifstream log("veltrane-updater/updater.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Device accepted Reset..."), std::string::npos);
 }
 
 }  // namespace
