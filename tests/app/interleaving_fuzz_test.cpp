@@ -243,7 +243,10 @@ class Sequence : public InteractionRig {
             if (std::find(next.begin(), next.end(), device) != next.end()) kept.push_back(device);
         }
         const bool swap = kept.size() < plugged_.size() && next.size() > kept.size();
-        if (swap) {
+        // Nor can a device appear at the instant another was pulled out,
+        // in the next call of the same pass or run.
+        const bool sameInstant = inside && removedAt_ == system.MonotonicMicros();
+        if (swap || (sameInstant && next.size() > kept.size())) {
             PlugSet(kept);
             if (inside) return;
             story_ << " pause";
@@ -274,6 +277,7 @@ class Sequence : public InteractionRig {
     }
 
     void PlugSet(const std::vector<const DeviceModel*>& devices) {
+        if (devices.size() < plugged_.size()) removedAt_ = system.MonotonicMicros();
         std::string text;
         for (const DeviceModel* device : devices) {
             text += std::string("device ") + device->name + " " + device->line + Fault() + "\n";
@@ -456,6 +460,7 @@ class Sequence : public InteractionRig {
     std::ostringstream& story_;
     RunWatch watch_;
     std::vector<const DeviceModel*> plugged_;
+    uint64_t removedAt_ = UINT64_MAX;  // the fake time of the last removal
     const std::vector<std::vector<uint8_t>>& images_;
     bool closedWhileRunning_ = false;
 };
