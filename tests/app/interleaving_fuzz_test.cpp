@@ -277,17 +277,28 @@ class Sequence : public InteractionRig {
     }
 
     void PlugSet(const std::vector<const DeviceModel*>& devices) {
-        if (devices.size() < plugged_.size()) removedAt_ = system.MonotonicMicros();
         std::string text;
+        std::string keptText;  // the lines of the devices that stay
         for (const DeviceModel* device : devices) {
-            text += std::string("device ") + device->name + " " + device->line + Fault() + "\n";
+            const std::string line = std::string("device ") + device->name + " " + device->line + Fault() + "\n";
+            text += line;
+            if (std::find(plugged_.begin(), plugged_.end(), device) != plugged_.end()) keptText += line;
         }
+        const bool removed = std::count_if(plugged_.begin(), plugged_.end(), [&](const DeviceModel* device) {
+                                 return std::find(devices.begin(), devices.end(), device) == devices.end();
+                             }) > 0;
+        if (removed) removedAt_ = system.MonotonicMicros();
         plugged_ = devices;
         story_ << " plug:[" << text << "]";
+        if (removed) {
+            // A device pulled out is gone at once, not only at the next listing.
+            Plug(keptText);
+            uint32_t productIds[kMaxListedDevices];
+            sim::AvDllListDevices(0, kMaxListedDevices, nullptr, productIds);
+        }
+        // One plugged in is found from the program's next listing on, as a
+        // new device must be enumerated first.
         Plug(text);
-        // A device pulled out is gone at once, not only at the next listing.
-        uint32_t productIds[kMaxListedDevices];
-        sim::AvDllListDevices(0, kMaxListedDevices, nullptr, productIds);
     }
 
     std::string Fault() {
