@@ -159,11 +159,16 @@ TEST(RunHistoryTest, ReadingGivesTheNewestMatchesFirstUpToTheLimit) {
     EXPECT_EQ(ReadRunHistory(path, {.productId = 0x28F80108, .deviceKind = "headset"}, runs, 4), 0);
 }
 
-TEST(RunLogTest, AFullLogMovesAsideAndTheOlderOneIsReplaced) {
+// The run log and the history where the program keeps them.
+class RunFilesTest : public ::testing::Test {
+   protected:
+    void SetUp() override { ASSERT_TRUE(FindRunFiles(system, files)); }
     ScopedTestFolder folder;
     FakeSystem system;
     RunFiles files;
-    ASSERT_TRUE(FindRunFiles(system, files));
+};
+
+TEST_F(RunFilesTest, AFullLogMovesAsideAndTheOlderOneIsReplaced) {
     files.logLimitBytes = 100;
     const std::string line(40, 'a');
     for (int i = 0; i < 2; ++i) ASSERT_TRUE(AppendToRunLog(files, (line + "\n").c_str(), 41));
@@ -183,11 +188,7 @@ TEST(RunLogTest, AFullLogMovesAsideAndTheOlderOneIsReplaced) {
 // Another writer (the window or the command line) holds the files while it
 // rotates: an append waits, so it can never move a log just begun over the
 // full one that was moved aside.
-TEST(RunLogTest, AnAppendWaitsWhileAnotherWriterHoldsTheFiles) {
-    ScopedTestFolder folder;
-    FakeSystem system;
-    RunFiles files;
-    ASSERT_TRUE(FindRunFiles(system, files));
+TEST_F(RunFilesTest, AnAppendWaitsWhileAnotherWriterHoldsTheFiles) {
     std::atomic<bool> appended{false};
     std::thread writer;
     {
@@ -202,11 +203,7 @@ TEST(RunLogTest, AnAppendWaitsWhileAnotherWriterHoldsTheFiles) {
 }
 
 // The history keeps its newest runs: half as many again, and the oldest go.
-TEST(RunHistoryTest, TheHistoryKeepsItsNewestRuns) {
-    ScopedTestFolder folder;
-    FakeSystem system;
-    RunFiles files;
-    ASSERT_TRUE(FindRunFiles(system, files));
+TEST_F(RunFilesTest, TheHistoryKeepsItsNewestRuns) {
     files.historyKeptRuns = 4;
     const std::string reason(300, 'r');
     for (int i = 1; i <= 7; ++i) {
