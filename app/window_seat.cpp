@@ -50,6 +50,10 @@ void WindowSeat::LogLine(const char* line) {
     if (state_.runListener != nullptr) state_.runListener->LogLine(line);
 }
 
+void WindowSeat::DeviceAboutToChange() {
+    if (state_.runListener != nullptr) state_.runListener->DeviceAboutToChange();
+}
+
 void WindowSeat::ClearProgress() { state_.controls->SetText(ControlProgressText, ""); }
 
 bool WindowSeat::StopAtPageBoundary() {
@@ -78,6 +82,8 @@ void WindowSeat::Verdict(int32_t screenMode) {
     int32_t expected = modeSet_;
     if (state_.screenMode.compare_exchange_strong(expected, screenMode)) modeSet_ = screenMode;
 }
+
+bool WindowSeat::EndInHaste() { return false; }
 
 void WindowSeat::RunEnded(const RunOutcome& outcome) {
     if (state_.runListener != nullptr) state_.runListener->RunEnded(outcome);

@@ -19,11 +19,13 @@ struct WindowSeat final : RunSeat {
     void RunStarting(const RunRequest& request, const FoundDevices& devices) override;
     void ImageLoaded(const ImageFacts& image) override;
     void LogLine(const char* line) override;
+    void DeviceAboutToChange() override;
     void ClearProgress() override;
     bool StopAtPageBoundary() override;
     void ShowProgress(bool verifying, int32_t page, int32_t pageCount) override;
     void VerifyingBegan() override;
     void Verdict(int32_t screenMode) override;
+    bool EndInHaste() override;
     void RunEnded(const RunOutcome& outcome) override;
 
    private:

@@ -115,6 +115,10 @@ void ConsoleSeat::LogLine(const char* text) {
     if (next != nullptr) next->LogLine(text);
 }
 
+void ConsoleSeat::DeviceAboutToChange() {
+    if (next != nullptr) next->DeviceAboutToChange();
+}
+
 void ConsoleSeat::ClearProgress() {
     if (next != nullptr) next->ClearProgress();
 }
@@ -149,6 +153,8 @@ void ConsoleSeat::VerifyingBegan() {
 void ConsoleSeat::Verdict(int32_t screenMode) {
     if (next != nullptr) next->Verdict(screenMode);
 }
+
+bool ConsoleSeat::EndInHaste() { return false; }
 
 void ConsoleSeat::RunEnded(const RunOutcome& outcome) {
     NoticeInterrupt();

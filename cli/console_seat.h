@@ -32,11 +32,13 @@ struct ConsoleSeat final : RunSeat {
     void RunStarting(const RunRequest& request, const FoundDevices& devices) override;
     void ImageLoaded(const ImageFacts& image) override;
     void LogLine(const char* text) override;
+    void DeviceAboutToChange() override;
     void ClearProgress() override;
     bool StopAtPageBoundary() override;
     void ShowProgress(bool verifying, int32_t page, int32_t pageCount) override;
     void VerifyingBegan() override;
     void Verdict(int32_t screenMode) override;
+    bool EndInHaste() override;
     void RunEnded(const RunOutcome& outcome) override;
 
     const char* Stage() const { return stage_; }

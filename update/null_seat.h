@@ -9,10 +9,12 @@ struct NullSeat : RunSeat {
     void RunStarting(const RunRequest&, const FoundDevices&) override {}
     void ImageLoaded(const ImageFacts&) override {}
     void LogLine(const char*) override {}
+    void DeviceAboutToChange() override {}
     void ClearProgress() override {}
     bool StopAtPageBoundary() override { return false; }
     void ShowProgress(bool, int32_t, int32_t) override {}
     void VerifyingBegan() override {}
     void Verdict(int32_t) override {}
+    bool EndInHaste() override { return false; }
     void RunEnded(const RunOutcome&) override {}
 };

@@ -46,6 +46,10 @@ struct RunSeat {
     // the window appends it to the selection dialog's list. The text lives
     // only for the call.
     virtual void LogLine(const char* line) = 0;
+    // Connected, and the next call puts the device into ROM mode, the first
+    // that changes it. Nothing is in flight: the moment to record that the
+    // run began, so an end no handler sees still leaves its trace.
+    virtual void DeviceAboutToChange() = 0;
     // Programming or verifying begins: the progress drawn so far goes.
     virtual void ClearProgress() = 0;
     // At each page boundary, before the page is programmed or verified:
@@ -67,6 +71,10 @@ struct RunSeat {
     // later stage changes it (a reset that fails after a pass); the last
     // call stands.
     virtual void Verdict(int32_t screenMode) = 0;
+    // Asked once the device was told to reset: true when the program is being
+    // ended (its console closed, the session ending) and has seconds left,
+    // so the device is reset and closed without the pauses after each.
+    virtual bool EndInHaste() = 0;
     // The run is over: the device is reset and closed, or was never touched.
     // `outcome` is what RunUpdate returns.
     virtual void RunEnded(const RunOutcome& outcome) = 0;

@@ -152,6 +152,7 @@ bool Connect(UpdateRun& run) {
 }
 
 bool EnterRomMode(UpdateRun& run) {
+    run.seat.DeviceAboutToChange();
     Log(run, "Putting the Device into Rom Mode...");
     run.session.lastStatus = run.session.library.SerialMemEnterFlashMode(&run.updateHandle);
     Pause(run, kConnectPause);
@@ -312,9 +313,11 @@ void ResetAndClose(UpdateRun& run) {
     } else {
         Log(run, "Device accepted Reset...");
     }
-    Pause(run, kResetPause);
+    // A program being ended has seconds left: the device is closed at once.
+    const uint32_t pause = run.seat.EndInHaste() ? 0 : kResetPause;
+    if (pause != 0) Pause(run, pause);
     session.lastStatus = session.library.AvDllCloseHandle(run.updateHandle);
-    Pause(run, kResetPause);
+    if (pause != 0) Pause(run, pause);
     if (run.outcome.cause == CauseNone) run.outcome.stage = StageFinished;
 }
 
