@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "app/history_json.h"
+#include "app/user_texts.h"
 #include "platform/files.h"
 
 namespace {
@@ -101,6 +103,7 @@ Json HistoryJson(const HistoryRecord& record) {
         {"status", record.status},       {"page", record.page},
         {"pages", record.pages},         {"line", record.line},
         {"reason", record.reason},       {"durationMs", record.durationMs},
+        {"runId", record.runId},         {"identity", record.identity},
     };
 }
 
@@ -147,6 +150,8 @@ bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record) {
     TakeNumber(object, "line", record.line);
     TakeText(object, "reason", record.reason);
     TakeNumber(object, "durationMs", record.durationMs);
+    TakeText(object, "runId", record.runId);
+    TakeText(object, "identity", record.identity);
     return true;
 }
 
@@ -173,24 +178,56 @@ bool TrimRunHistory(const char* path, int keep) {
     return AppendToFile(fresh, text.data() + start, text.size() - start) && RenameReplacing(fresh, path);
 }
 
-int ReadRunHistory(const char* path, const HistoryFilter& filter, HistoryRecord* newestFirst, int capacity) {
-    if (newestFirst == nullptr || capacity <= 0) return 0;
+namespace {
+
+// Calls `take` with each record of the file, in order; false when the file
+// cannot be opened.
+template <typename Take>
+bool EachRecord(const char* path, Take take) {
     std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return 0;
-    // A ring over the caller's array keeps the last `capacity` matches.
+    if (file == nullptr) return false;
     char line[kHistoryLineChars];
-    int kept = 0;
-    int next = 0;
     size_t length = 0;
     bool tooLong = false;
     HistoryRecord record;
     while (NextLine(file, line, length, tooLong)) {
-        if (tooLong || !ParseHistoryLine(line, length, record) || !Matches(record, filter)) continue;
-        newestFirst[next] = record;
-        next = (next + 1) % capacity;
-        if (kept < capacity) ++kept;
+        if (!tooLong && ParseHistoryLine(line, length, record)) take(record);
     }
     std::fclose(file);
+    return true;
+}
+
+bool IsStarted(const HistoryRecord& record) { return std::strcmp(record.result, kResultStarted) == 0; }
+
+// A run nothing settled: the program ended during it.
+void MarkInterrupted(HistoryRecord& record) {
+    CopyText(record.result, kResultInterrupted);
+    TextArgs args;
+    args.device = record.deviceKind[0] != '\0' ? record.deviceKind : "device";
+    FormatText(TextHistoryInterrupted, args, record.reason, sizeof record.reason);
+}
+
+}  // namespace
+
+int ReadRunHistory(const char* path, const HistoryFilter& filter, HistoryRecord* newestFirst, int capacity) {
+    if (newestFirst == nullptr || capacity <= 0) return 0;
+    // The runs that settled, so their started records give way.
+    std::unordered_set<std::string> settled;
+    const bool opened = EachRecord(path, [&](const HistoryRecord& record) {
+        if (record.runId[0] != '\0' && !IsStarted(record)) settled.insert(record.runId);
+    });
+    if (!opened) return 0;
+    // A ring over the caller's array keeps the last `capacity` matches.
+    int kept = 0;
+    int next = 0;
+    EachRecord(path, [&](const HistoryRecord& record) {
+        if (!Matches(record, filter)) return;
+        if (IsStarted(record) && settled.count(record.runId) != 0) return;
+        newestFirst[next] = record;
+        if (IsStarted(record)) MarkInterrupted(newestFirst[next]);
+        next = (next + 1) % capacity;
+        if (kept < capacity) ++kept;
+    });
     // Oldest first from `next` on when the ring wrapped; then newest first.
     if (kept == capacity) std::rotate(newestFirst, newestFirst + next, newestFirst + capacity);
     std::reverse(newestFirst, newestFirst + kept);

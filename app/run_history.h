@@ -34,7 +34,11 @@ struct HistoryRecord {
     char file[kPathChars] = {};   // the chosen file's name
     int64_t fileBytes = -1;
     char sha256[65] = {};         // lower-case hex; empty when the file was not read
-    char result[12] = {};         // "passed", "failed" or "refused" (the device was not touched)
+    // "passed", "failed", "refused" (the device was not touched), or
+    // "started": written before the device's first change, followed by the
+    // settled record of the same runId. Read back, a started record that
+    // nothing settled says "interrupted".
+    char result[12] = {};
     char stage[16] = {};          // where it ended: RunStageName(), "not_started" ... "finished"
     char cause[24] = {};          // why: RunCauseName(), "none", "no_answer", "file_no_number", ...
     int32_t status = 0;           // the failing library status
@@ -43,7 +47,12 @@ struct HistoryRecord {
     int32_t line = 0;             // 1-based line of a refused file
     char reason[512] = {};        // the sentence the screen showed
     int64_t durationMs = 0;
+    char runId[32] = {};          // the same in a run's started and settled records
+    char identity[9] = {};        // the unit's identity bytes as hex: "01000000"
 };
+
+inline constexpr char kResultStarted[] = "started";
+inline constexpr char kResultInterrupted[] = "interrupted";
 
 // Which records a reader wants; empty or 0 fields match everything.
 struct HistoryFilter {
@@ -74,6 +83,7 @@ bool AppendHistoryRecord(const char* path, const HistoryRecord& record);
 bool TrimRunHistory(const char* path, int keep);
 
 // Fills `newestFirst` with up to `capacity` matching records, newest first,
-// skipping lines that are not records. Returns how many; 0 when the file
-// does not exist.
+// skipping lines that are not records. A run's started record gives way to
+// its settled one; one that nothing settled reads as "interrupted", in the
+// place of its start. Returns how many; 0 when the file does not exist.
 int ReadRunHistory(const char* path, const HistoryFilter& filter, HistoryRecord* newestFirst, int capacity);

@@ -12,6 +12,7 @@
 #include "device/found_devices.h"
 #include "firmware/bounded_path.h"
 #include "platform/sha256.h"
+#include "update/run_checks.h"
 #include "update/run_request.h"
 
 namespace {
@@ -70,6 +71,10 @@ void RunRecorder::RunStarting(const RunRequest& request, const FoundDevices& dev
     chosenKind_ = request.chosenFor.productId != 0 ? request.chosenFor.kind : kind_;
     const int64_t now = system_->WallClockMillis();
     FormatIsoTime(now, record_.time, sizeof record_.time);
+    // One run on the one device at a time: the clock's millisecond and
+    // microsecond tell runs apart.
+    std::snprintf(record_.runId, sizeof record_.runId, "%011llx-%05llx", static_cast<unsigned long long>(now),
+                  static_cast<unsigned long long>(startMicros_ % 0x100000));
     std::snprintf(record_.program, sizeof record_.program, "%s", kProgramVersion);
     std::snprintf(record_.writtenBy, sizeof record_.writtenBy, "%s", writtenBy_);
     const bool verifyOnly = request.modeVerifyOnly == 1;
@@ -82,7 +87,10 @@ void RunRecorder::RunStarting(const RunRequest& request, const FoundDevices& dev
     if (listed) {
         std::snprintf(record_.deviceKind, sizeof record_.deviceKind, "%s", DeviceNoun(kind_));
         record_.productId = devices.deviceTable[0].productId;
-        devices.firmwareLabel[0].modelText.Load(record_.model, sizeof record_.model);
+        std::snprintf(record_.identity, sizeof record_.identity, "%08" PRIX32,
+                      static_cast<uint32_t>(devices.deviceTable[0].identity));
+        // A unit being finished is recorded under the model it was tied to.
+        DeviceModel(request, devices, 0, record_.model);
         devices.firmwareLabel[0].versionText.Load(record_.versionBefore, sizeof record_.versionBefore);
     }
 
@@ -103,6 +111,7 @@ void RunRecorder::ImageLoaded(const ImageFacts& image) {
     imageRead_ = true;
     record_.fileBytes = image.fileBytes;
     if (image.haveDigest) Sha256Hex(image.sha256, record_.sha256);
+    record_.pages = image.pageCount;
     char detail[160];
     std::snprintf(detail, sizeof detail, "%lld bytes, SHA-256 %s", static_cast<long long>(image.fileBytes),
                   image.haveDigest ? record_.sha256 : "unknown");
@@ -134,6 +143,19 @@ void RunRecorder::LogLine(const char* text) {
     char line[512];
     std::snprintf(line, sizeof line, "%s %s", stamp, text != nullptr ? text : "");
     Buffer(line);
+}
+
+// The log so far reaches the file, and the history learns that the run
+// began, before the device changes: a run that no handler ends (the
+// program killed, the power gone) still leaves both.
+void RunRecorder::DeviceAboutToChange() {
+    if (!active_) return;
+    Flush();
+    HistoryRecord started = record_;
+    std::snprintf(started.result, sizeof started.result, "%s", kResultStarted);
+    std::snprintf(started.stage, sizeof started.stage, "%s", RunStageName(StageRomMode));
+    std::snprintf(started.cause, sizeof started.cause, "%s", RunCauseName(CauseNone));
+    AppendToHistory(files_, started);
 }
 
 void RunRecorder::ShowProgress(bool, int32_t, int32_t) { Flush(); }

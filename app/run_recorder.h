@@ -2,7 +2,8 @@
 // end's seat passes the run's calls on to one (the window's from start-up,
 // the command line's for its run), and the front end calls RunSettled after
 // it has looked for the device again. It buffers in memory and touches files
-// only when nothing is in flight: at the start of a page, at the end of the
+// only when nothing is in flight: before the device first changes (the run's
+// started record), at the start of a page, at the end of the
 // run and once it has settled. All of its calls come from the one thread
 // that runs the update.
 #pragma once
@@ -38,6 +39,7 @@ struct RunRecorder final : NullSeat {
     void RunStarting(const RunRequest& request, const FoundDevices& devices) override;
     void ImageLoaded(const ImageFacts& image) override;
     void LogLine(const char* text) override;
+    void DeviceAboutToChange() override;
     // A page begins: what was buffered is written.
     void ShowProgress(bool verifying, int32_t page, int32_t pageCount) override;
     void RunEnded(const RunOutcome& outcome) override;

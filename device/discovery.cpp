@@ -64,6 +64,8 @@ bool IdentifyDevice(Pass& pass, int i, const uint8_t* request, uint8_t* reply) {
     const int32_t identityAddress = kind == KindAdapter ? kAdapterIdentityAddress : kOtherIdentityAddress;
     Record(session, lib.RemotePeek(session.probeHandle, 0, identityAddress, 4, identity));
     entry.idPresent = identity[0] != 0 ? 1 : 0;
+    entry.identity = static_cast<uint32_t>(identity[0]) << 24 | static_cast<uint32_t>(identity[1]) << 16 |
+                     static_cast<uint32_t>(identity[2]) << 8 | identity[3];
 
     // A query that fails without an answer must not leave the reply of the
     // device before it to be read as this one's.
@@ -87,10 +89,11 @@ int32_t CountAttached(const LibrarySession& session, int32_t listed) {
     return attached;
 }
 
-// Row 0's device as a pass sees it: product id, kind and model, or none.
+// Row 0's device as a pass sees it: product id, kind, identity and model, or none.
 struct SeenDevice {
     uint32_t productId = 0;
     uint32_t kind = 0;
+    uint32_t identity = 0;
     char model[8] = {};
 };
 
@@ -99,12 +102,14 @@ SeenDevice SeenInRowZero(const FoundDevices& devices) {
     if (devices.deviceCount < 1) return seen;
     seen.productId = devices.deviceTable[0].productId;
     seen.kind = devices.deviceTable[0].kind;
+    seen.identity = devices.deviceTable[0].identity;
     devices.firmwareLabel[0].modelText.Load(seen.model, sizeof seen.model);
     return seen;
 }
 
 bool SameDevice(const SeenDevice& a, const SeenDevice& b) {
-    return a.productId == b.productId && a.kind == b.kind && std::strcmp(a.model, b.model) == 0;
+    return a.productId == b.productId && a.kind == b.kind && a.identity == b.identity &&
+           std::strcmp(a.model, b.model) == 0;
 }
 
 // One pass over the listing, row by row.

@@ -24,6 +24,9 @@ struct DeviceEntry {
     std::atomic<int32_t> deviceIndex{0};  // the device's place in the listing
     std::atomic<uint32_t> productId{0};
     std::atomic<uint32_t> idPresent{0};
+    // The four identity bytes as read, the first in the top byte, so the
+    // hex digits read in memory order; 0 when the unit carries none.
+    std::atomic<uint32_t> identity{0};
 };
 
 // One 64-byte row of firmwareLabel, belonging to the deviceTable row of the same number.
@@ -41,7 +44,7 @@ struct FoundDevices {
     // so a run counts these, never only the rows.
     SharedInt attachedCount{0};
     // Counts up each time the device of row 0 is lost or another takes its
-    // place (another product id, kind or model), as passes see it; runs on
+    // place (another product id, kind, identity or model), as passes see it; runs on
     // one device see one value.
     SharedInt deviceTurn{0};
 };

@@ -1,6 +1,7 @@
 // The selection dialog's stages: opening, Select and Cancel.
 #include "ui/selection_dialog.h"
 
+#include "app/unfinished_run.h"
 #include "app/updater_state.h"
 #include "firmware/bounded_path.h"
 #include "ui/controls.h"
@@ -33,12 +34,29 @@ struct DialogRows final : CatalogueList {
 // A fresh scan for the device in activeDeviceRow. When the working folder or
 // the files folder cannot be had, nothing is listed, catalogueCount is 0 and
 // catalogueNames keeps its rows.
-void ListCatalogue(UpdaterState& state, SelectionDialogView& dialog) {
+void ListCatalogue(UpdaterState& state, SelectionDialogView& dialog, const UnfinishedRun& unfinished) {
     state.catalogueCount = 0;
     const int32_t row = state.request.activeDeviceRow;
     if (state.system == nullptr || row < 0 || row >= kDeviceRows) return;
     DialogRows rows(state, dialog);
-    ScanFirmwareFolder(*state.system, CatalogueDeviceOf(state.devices, row), rows);
+    OwnFileFirst ordered(*state.system, unfinished, rows);
+    ScanFirmwareFolder(*state.system, CatalogueDeviceFor(state.request, state.devices, row), ordered);
+    ordered.Deliver();
+}
+
+// A unit whose reply was not recognised may be one an update left
+// half-programmed: the history then names its model, and the prompt says
+// what happened.
+UnfinishedRun TieUnfinishedRun(UpdaterState& state, SelectionDialogView& dialog) {
+    if (state.system == nullptr) return UnfinishedRun{};
+    const UnfinishedRun unfinished = LookForUnfinishedRun(*state.system, state.devices);
+    TieUnitModel(state.request, state.devices, unfinished);
+    if (unfinished.tie != TieNone) {
+        char prompt[512];
+        DescribeUnfinishedRun(unfinished, state.devices.deviceTable[0].kind, prompt, sizeof prompt);
+        dialog.SetPrompt(prompt);
+    }
+    return unfinished;
 }
 
 }  // namespace
@@ -49,7 +67,7 @@ void OpenSelectionDialog(UpdaterState& state, SelectionDialogView& dialog) {
     dialog.ClearList();
     dialog.SetPrompt("Please choose a Firmware then click Select.");
     dialog.SetTitle("Choose a Firmware");
-    ListCatalogue(state, dialog);
+    ListCatalogue(state, dialog, TieUnfinishedRun(state, dialog));
     state.dialogStage = DialogChoosing;
 }
 

@@ -1,6 +1,7 @@
 // The checks a run makes before it touches the device.
 #include "update/run_checks.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "device/found_devices.h"
@@ -87,13 +88,36 @@ RunCause CheckAndLoad(const char* path, ImageFacts& facts, FirmwareImage& image,
 
 }  // namespace
 
+void DeviceModel(const RunRequest& request, const FoundDevices& devices, int row, char (&model)[8]) {
+    model[0] = '\0';
+    if (row < 0 || row >= kDeviceRows) return;
+    devices.firmwareLabel[row].modelText.Load(model, sizeof model);
+    if (model[0] != '\0') return;
+    const DeviceEntry& device = devices.deviceTable[row];
+    const UnitModel& unit = request.unitModel;
+    if (unit.model[0] != '\0' && unit.productId == device.productId && unit.kind == device.kind &&
+        unit.identity == device.identity) {
+        std::snprintf(model, sizeof model, "%s", unit.model);
+    }
+}
+
+CatalogueDevice CatalogueDeviceFor(const RunRequest& request, const FoundDevices& devices, int row) {
+    CatalogueDevice device = CatalogueDeviceOf(devices, row);
+    char model[8];
+    DeviceModel(request, devices, row, model);
+    std::snprintf(device.modelText, sizeof device.modelText, "%s", model);
+    return device;
+}
+
 void ChooseFirmware(RunRequest& request, const FoundDevices& devices, const char* fileName) {
     request.chosenFileName[0] = '\0';
     AppendBounded(request.chosenFileName, fileName);
     ChosenDevice& chosen = request.chosenFor;
     chosen.productId = devices.deviceTable[0].productId;
     chosen.kind = devices.deviceTable[0].kind;
-    devices.firmwareLabel[0].modelText.Load(chosen.model, sizeof chosen.model);
+    char model[8];
+    DeviceModel(request, devices, 0, model);
+    std::snprintf(chosen.model, sizeof chosen.model, "%s", model);
 }
 
 RunCause CheckRunDevice(const RunRequest& request, const FoundDevices& devices) {
@@ -105,8 +129,8 @@ RunCause CheckRunDevice(const RunRequest& request, const FoundDevices& devices) 
     int32_t row = 0;
     const DeviceEntry* device = ActiveDevice(request, devices, row);
     if (device == nullptr) return CauseDeviceChanged;
-    char model[sizeof request.chosenFor.model];
-    devices.firmwareLabel[row].modelText.Load(model, sizeof model);
+    char model[8];
+    DeviceModel(request, devices, row, model);
     const ChosenDevice& chosen = request.chosenFor;
     const bool same = device->productId == chosen.productId && device->kind == chosen.kind &&
                       std::strcmp(model, chosen.model) == 0;
@@ -117,8 +141,8 @@ RunCause CheckRunFile(const RunRequest& request, const FoundDevices& devices, co
     int32_t row = 0;
     const DeviceEntry* device = ActiveDevice(request, devices, row);
     if (device == nullptr) return CauseFileDoesNotFit;
-    char model[32];
-    devices.firmwareLabel[row].modelText.Load(model, sizeof model);
+    char model[8];
+    DeviceModel(request, devices, row, model);
     return FirmwareFileFits(folder, request.chosenFileName, device->kind, device->productId, model)
                ? CauseNone
                : CauseFileDoesNotFit;

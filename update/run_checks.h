@@ -4,6 +4,7 @@
 // another, whatever changed between the choice and the run.
 #pragma once
 
+#include "firmware/catalogue.h"
 #include "update/run_outcome.h"
 
 struct FirmwareImage;
@@ -11,6 +12,13 @@ struct FoundDevices;
 struct RunRequest;
 struct RunSeat;
 struct System;
+
+// The model of the device in row `row`: its reply's, or, when the reply was
+// not recognised, the request's unit model if it names this very unit.
+// Empty when neither.
+void DeviceModel(const RunRequest& request, const FoundDevices& devices, int row, char (&model)[8]);
+// The device the files folder is scanned for, with that model.
+CatalogueDevice CatalogueDeviceFor(const RunRequest& request, const FoundDevices& devices, int row);
 
 // Makes `fileName` the chosen firmware and the device in row 0 of `devices`
 // the one it is chosen for. Called where a person chooses (Select, the

@@ -18,6 +18,17 @@ struct ChosenDevice {
     char model[5] = {};
 };
 
+// The model of a unit whose version reply was not recognised, as the
+// program tied it: from the record of an update of that very unit that did
+// not finish, or as a person named it. It stands for the reply only on the
+// device with this product id, kind and identity.
+struct UnitModel {
+    uint32_t productId = 0;
+    uint32_t kind = 0;
+    uint32_t identity = 0;
+    char model[5] = {};
+};
+
 // The memory type before any file name named one.
 inline constexpr int32_t kStartingMemoryType = 0;
 
@@ -28,4 +39,5 @@ struct RunRequest {
     Flag modeVerifyOnly{0};                // skip programming and only verify
     int32_t memoryType = kStartingMemoryType;  // the serial-memory code of the last file name that named one
     int32_t memoryTurn = 0;                    // the deviceTurn of the device that memoryType was set on
+    UnitModel unitModel;                       // empty unless a unit is being finished
 };

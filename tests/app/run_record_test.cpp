@@ -381,3 +381,42 @@ TEST_F(RunRecorderTest, ARunThatNeverSettledIsRecordedWhenTheNextBegins) {
 }
 
 }  // namespace
+
+// The history learns of a run before the device changes: a program ended
+// during the run leaves a record that reads as interrupted, and a run that
+// settles replaces it with its own. Older records read as they always did.
+TEST_F(RunRecorderTest, AStartedRecordPrecedesTheDevicesFirstChange) {
+    recorder.RunStarting(request, devices);  // finds the files
+    recorder.RunEnded(RunOutcome{});
+    recorder.RunSettled(devices);
+    std::remove(recorder.Files().history);
+    const char legacy[] = "{\"time\":\"2025-01-01T00:00:00.000Z\",\"result\":\"passed\",\"productId\":\"28F80106\"}\n";
+    ASSERT_TRUE(AppendToFile(recorder.Files().history, legacy, sizeof legacy - 1));
+
+    devices.deviceTable[0].identity = 0x01020304;
+    recorder.RunStarting(request, devices);
+    recorder.ImageLoaded(Image());
+    recorder.LogLine("Connected to the Device...");
+    const int64_t logBefore = FileBytes(recorder.Files().log);
+    recorder.DeviceAboutToChange();
+    EXPECT_GT(FileBytes(recorder.Files().log), logBefore) << "the header reaches the file first";
+
+    HistoryRecord runs[3];
+    ASSERT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 3), 2);
+    EXPECT_STREQ(runs[0].result, "interrupted");
+    EXPECT_STREQ(runs[0].identity, "01020304");
+    EXPECT_EQ(runs[0].pages, 64);
+    EXPECT_NE(runs[0].runId[0], '\0');
+    EXPECT_STREQ(runs[1].result, "passed");
+    EXPECT_STREQ(runs[1].runId, "");
+    const std::string runId = runs[0].runId;
+
+    RunOutcome passed;
+    passed.screenMode = ScreenPassed;
+    passed.stage = StageFinished;
+    recorder.RunEnded(passed);
+    recorder.RunSettled(devices);
+    ASSERT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 3), 2);
+    EXPECT_STREQ(runs[0].result, "passed");
+    EXPECT_EQ(runs[0].runId, runId);
+}
