@@ -98,7 +98,7 @@
   X(TextCliNoSuchFile, "There is no file {file} in the files folder {folder}. Run veltrane-cli files --all to see the files there.") \
   X(TextCliDeviceChanged, "The device attached now is not the {device} the question was about; nothing was written. Run the command again.") \
   X(TextCliUnknownCommand, "{detail} is not a command of veltrane-cli. Did you mean {file}? Run veltrane-cli --help to see the commands.") \
-  X(TextCliModelUnknownWord, "--model takes RX93 or RX71, not {detail}.") \
+  X(TextCliNotice, "{detail}") \
   X(TextCliModelDiffers, "This {device} answers as an {detail}, not the model --model names. Leave out --model, or connect the {device} you meant.") \
   /* A unit whose last update did not finish. */ \
   X(TextUnfinishedAtPage, "The last update of this {device} stopped at page {page} of {pages}. Choose a file to finish it.") \

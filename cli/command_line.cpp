@@ -35,6 +35,7 @@ struct Arguments {
     int count = 0;
     std::string results = "station_results";
     std::string device;
+    std::string model;  // of a unit whose reply names none
     int limit = kHistoryDefaultLimit;
 };
 
@@ -55,6 +56,15 @@ CLI::Validator HistoryDeviceCheck() {
             return std::string(sentence);
         },
         "");
+}
+
+// A unit whose firmware was cut short answers with a reply that names no
+// model; a support desk names it here when no history ties it to one.
+void AddModelOption(CLI::App& command, std::string& model) {
+    command
+        .add_option("--model", model,
+                    "The model of a device whose firmware reply is not recognised (an update of it was cut short)")
+        ->check(CLI::IsMember({"RX93", "RX71"}));
 }
 
 int HexDigit(char c) {
@@ -98,6 +108,7 @@ void Build(CLI::App& app, Arguments& a) {
     app.add_subcommand("devices", "List the attached devices: kind, product id, model, firmware version");
     CLI::App* files = app.add_subcommand("files", "List the files of the files folder that fit the attached device");
     files->add_flag("--all", a.all, "Also list the files that do not fit, each with the rule it fails");
+    AddModelOption(*files, a.model);
     for (const char* name : {"update", "verify"}) {
         const bool update = std::strcmp(name, "update") == 0;
         CLI::App* run = app.add_subcommand(name, update ? "Program the attached device with FILE, then verify it"
@@ -110,6 +121,7 @@ void Build(CLI::App& app, Arguments& a) {
             ->excludes(file)
             ->check(HexNameCheck());
         if (update) run->add_flag("--yes,-y", a.yes, "Do not ask before writing");
+        AddModelOption(*run, a.model);
     }
     CLI::App* history = app.add_subcommand("history", "Show the runs of the window and the command line, newest first");
     history->add_option("--device", a.device, "Only this device: headset, adapter, or a product id such as 28F80106")
@@ -214,7 +226,7 @@ int UnknownCommandError(const CLI::App& app, const std::string& word, CliEnviron
 CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "devices") return RunDevicesCommand(session);
-    if (command == "files") return RunFilesCommand(session, a.all);
+    if (command == "files") return RunFilesCommand(session, a.all, a.model.c_str());
     if (command == "history") {
         HistoryRequest request;
         request.device = a.device.c_str();
@@ -233,6 +245,7 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
         request.file = a.nameHex.empty() ? a.file.c_str() : fromHex.c_str();
         request.verifyOnly = command == "verify";
         request.yes = a.yes;
+        request.model = a.model.c_str();
         request.recorder = &recorder;
         return RunUpdateCommand(session, request);
     }

@@ -10,9 +10,11 @@
 #include "cli/device_facts.h"
 #include "cli/file_reasons.h"
 #include "cli/json_events.h"
+#include "cli/unit_tie.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
 #include "firmware/catalogue.h"
+#include "update/run_checks.h"
 
 namespace {
 
@@ -109,15 +111,17 @@ CliExitCode RunDevicesCommand(CliSession& session) {
     return ExitSuccess;
 }
 
-CliExitCode RunFilesCommand(CliSession& session, bool all) {
+CliExitCode RunFilesCommand(CliSession& session, bool all, const char* model) {
     CliExitCode code = ExitSuccess;
     if (!session.OpenLibrary(code, "files")) return code;
     if (!DiscoverUnderLock(session, "files", code)) return code;
     session.UnlockDevices();
     if (!ExactlyOneDevice(session, "files", code)) return code;
+    UnfinishedRun unfinished;
+    if (!TieUnitToModel(session, "files", model, unfinished, code)) return code;
     System& system = *session.env.system;
     const DeviceFacts device = DeviceFactsOfRow(session.devices, 0);
-    const CatalogueDevice fitFor = CatalogueDeviceOf(session.devices, 0);
+    const CatalogueDevice fitFor = CatalogueDeviceFor(session.request, session.devices, 0);
 
     int fitting = 0;
     if (all) {
@@ -131,7 +135,9 @@ CliExitCode RunFilesCommand(CliSession& session, bool all) {
         fitting = scan.fitting;
     } else {
         FileRows rows;
-        fitting = ScanFirmwareFolder(system, fitFor, rows);
+        OwnFileFirst ordered(system, unfinished, rows);
+        fitting = ScanFirmwareFolder(system, fitFor, ordered);
+        ordered.Deliver();
         for (size_t i = 0; i < rows.names.size(); ++i) {
             SayFile(session, false, rows.names[i].c_str(), rows.labels[i].c_str(), true, "");
         }

@@ -9,7 +9,8 @@
 struct CliSession;
 
 CliExitCode RunDevicesCommand(CliSession& session);
-CliExitCode RunFilesCommand(CliSession& session, bool all);
+// `model`: --model, for a unit whose reply names none (empty when not given).
+CliExitCode RunFilesCommand(CliSession& session, bool all, const char* model = "");
 
 // A discovery pass under the device lock (the library must be open). False
 // after telling why: the devices are busy.

@@ -13,6 +13,7 @@
 #include "cli/device_facts.h"
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
+#include "cli/unit_tie.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
 #include "update/run_checks.h"
@@ -180,6 +181,8 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunCommandRequest& reque
     if (!session.OpenLibrary(code, command)) return code;
     if (!session.LockDevices(command)) return ExitDeviceBusy;
     DiscoverDevices(session.devices, session.library);
+    UnfinishedRun unfinished;
+    if (!TieUnitToModel(session, command, request.model, unfinished, code)) return code;
     const DeviceFacts before = DeviceFactsOfRow(session.devices, 0);
     SetUpRun(session, name, request.verifyOnly);
     if (WillAsk(session, request) && !AskWithoutTheLock(session, before, name, code)) return code;

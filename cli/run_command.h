@@ -16,6 +16,7 @@ struct RunCommandRequest {
     const char* file = "";
     bool verifyOnly = false;
     bool yes = false;                 // never ask before writing
+    const char* model = "";           // --model: the model of a unit whose reply names none
     RunRecorder* recorder = nullptr;  // hears the run too (the run log and history)
 };
 

@@ -14,10 +14,12 @@
 #include "cli/json_line.h"
 #include "cli/run_command.h"
 #include "cli/station_results.h"
+#include "cli/unit_tie.h"
 #include "device/discovery.h"
 #include "firmware/bounded_path.h"
 #include "firmware/catalogue.h"
 #include "platform/sha256.h"
+#include "update/run_checks.h"
 #include "update/update_sequence.h"
 
 namespace {
@@ -169,7 +171,12 @@ void HandleDevice(Station& station) {
     record.model = before.model;
     record.versionBefore = before.version;
 
-    const int picked = PickFile(station, CatalogueDeviceOf(session.devices, 0));
+    // A unit an interrupted update left half-programmed is finished with
+    // the first file of its recorded model.
+    UnfinishedRun unfinished;
+    CliExitCode unused = ExitSuccess;
+    TieUnitToModel(session, "station", "", unfinished, unused);
+    const int picked = PickFile(station, CatalogueDeviceFor(session.request, session.devices, 0));
     if (picked < 0) {
         Skip(record, TextCliStationNoFileFits, before.Noun(), "");
     } else {
