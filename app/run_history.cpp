@@ -160,7 +160,8 @@ bool AppendHistoryRecord(const char* path, const HistoryRecord& record) {
     const bool cut = EndsMidLine(path);
     if (cut) line[0] = '\n';
     const size_t length = FormatHistoryLine(record, line + (cut ? 1 : 0), sizeof line - 1);
-    return length > 0 && AppendToFile(path, line, length + (cut ? 1 : 0));
+    // On the disk before the device changes: a started record must outlive a power cut.
+    return length > 0 && AppendToFile(path, line, length + (cut ? 1 : 0), true);
 }
 
 bool TrimRunHistory(const char* path, int keep) {

@@ -57,7 +57,9 @@ bool AppendToRunLog(const RunFiles& files, const char* text, size_t length) {
         // until the next try; losing lines would be worse.
         RenameReplacing(files.log, files.oldLog);
     }
-    return AppendToFile(files.log, text, length);
+    // On the disk before the next page's packets: after a power cut the log
+    // still ends where the run was.
+    return AppendToFile(files.log, text, length, true);
 }
 
 bool AppendToHistory(const RunFiles& files, const HistoryRecord& record) {

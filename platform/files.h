@@ -9,9 +9,11 @@
 
 // Appends `size` bytes to the file at `path`, created when missing, with one
 // write on a file opened for appending (O_APPEND, FILE_APPEND_DATA): another
-// process appending at the same time never lands inside it. False when the
-// file cannot be opened or not all bytes were written.
-bool AppendToFile(const char* path, const char* data, size_t size);
+// process appending at the same time never lands inside it. `durable`
+// waits until the bytes are on the disk (fdatasync, FlushFileBuffers), so a
+// power cut right after keeps them. False when the file cannot be opened or
+// not all bytes were written.
+bool AppendToFile(const char* path, const char* data, size_t size, bool durable = false);
 
 // The file's size in bytes, or -1 when it cannot be found.
 int64_t FileBytes(const char* path);

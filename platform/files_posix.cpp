@@ -9,15 +9,16 @@
 
 #include "platform/files.h"
 
-bool AppendToFile(const char* path, const char* data, size_t size) {
+bool AppendToFile(const char* path, const char* data, size_t size, bool durable) {
     const int file = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (file < 0) return false;
     ssize_t written;
     do {
         written = write(file, data, size);
     } while (written < 0 && errno == EINTR);
+    const bool synced = !durable || fdatasync(file) == 0;
     const bool closed = close(file) == 0;
-    return written == static_cast<ssize_t>(size) && closed;
+    return written == static_cast<ssize_t>(size) && synced && closed;
 }
 
 int64_t FileBytes(const char* path) {

@@ -4,7 +4,7 @@
 
 #include "platform/files.h"
 
-bool AppendToFile(const char* path, const char* data, size_t size) {
+bool AppendToFile(const char* path, const char* data, size_t size, bool durable) {
     // Others may read, append and rotate while it is open.
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -12,8 +12,9 @@ bool AppendToFile(const char* path, const char* data, size_t size) {
     DWORD written = 0;
     const bool ok = size <= MAXDWORD && WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) &&
                     written == size;
+    const bool flushed = !durable || FlushFileBuffers(file);
     CloseHandle(file);
-    return ok;
+    return ok && flushed;
 }
 
 int64_t FileBytes(const char* path) {

@@ -8,6 +8,7 @@
 #include "app/run_history.h"
 #include "app/run_log.h"
 #include "app/run_recorder.h"
+#include "app/unfinished_run.h"
 #include "device/found_devices.h"
 #include "update/run_request.h"
 #include "tests/support/fake_system.h"
@@ -47,6 +48,17 @@ void BM_PageWithNothingToWrite(benchmark::State& run) {
 }
 BENCHMARK(BM_PageWithNothingToWrite);
 
+// The journal: the log so far and the started record, on the disk before
+// the device enters ROM mode (once a run).
+void BM_StartedRecordBeforeTheDeviceChanges(benchmark::State& run) {
+    Bench bench;
+    for (auto _ : run) {
+        bench.recorder.LogLine("Connected to the Device...");
+        bench.recorder.DeviceAboutToChange();
+    }
+}
+BENCHMARK(BM_StartedRecordBeforeTheDeviceChanges);
+
 void BM_HistoryRecordAppended(benchmark::State& run) {
     Bench bench;
     HistoryRecord record;
@@ -83,6 +95,25 @@ void BM_NewestTwentyOfTheLongestHistory(benchmark::State& run) {
     for (auto _ : run) benchmark::DoNotOptimize(ReadRunHistory(path.c_str(), {}, newest, 20));
 }
 BENCHMARK(BM_NewestTwentyOfTheLongestHistory)->Unit(benchmark::kMillisecond);
+
+// A unit whose reply was not recognised, looked up in the longest history
+// when the selection dialog opens.
+void BM_UnfinishedRunInTheLongestHistory(benchmark::State& run) {
+    Bench bench;
+    HistoryRecord record;
+    std::snprintf(record.time, sizeof record.time, "2026-01-02T03:04:05.000Z");
+    std::snprintf(record.result, sizeof record.result, "passed");
+    std::snprintf(record.deviceKind, sizeof record.deviceKind, "headset");
+    std::snprintf(record.identity, sizeof record.identity, "01000000");
+    record.productId = 0x28F80106;
+    const std::string path = (bench.folder / "history.jsonl").string();
+    for (int i = 0; i < kHistoryKeptRuns + kHistoryKeptRuns / 2; ++i) AppendHistoryRecord(path.c_str(), record);
+    bench.devices.deviceCount = 1;
+    bench.devices.deviceTable[0].productId = 0x28F80106;
+    bench.devices.deviceTable[0].identity = 0x01000000;
+    for (auto _ : run) benchmark::DoNotOptimize(FindUnfinishedRun(path.c_str(), bench.devices).tie);
+}
+BENCHMARK(BM_UnfinishedRunInTheLongestHistory)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
