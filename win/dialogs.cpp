@@ -35,7 +35,34 @@ struct WinSelectionDialog final : SelectionDialogView {
         SendMessageA(List(), LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
         std::snprintf(out, size, "%s", text);
     }
-    void SetPrompt(const char* text) override { SetWindowTextA(TheUi().promptText, text); }
+    void SetPrompt(const char* text) override {
+        SetWindowTextA(TheUi().promptText, text);
+        FitPrompt();
+    }
+    // The prompt holds one line; a longer one (what happened to a unit's
+    // last update) wraps upwards into lines taken from the bottom of the list.
+    void FitPrompt() const {
+        HWND prompt = TheUi().promptText;
+        RECT box;
+        GetWindowRect(prompt, &box);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&box), 2);
+        char text[512];
+        GetWindowTextA(prompt, text, sizeof text);
+        RECT needed = {0, 0, box.right - box.left, 0};
+        HDC dc = GetDC(prompt);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(prompt, WM_GETFONT, 0, 0)));
+        DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(prompt, dc);
+        if (needed.bottom <= box.bottom - box.top) return;
+        const int top = box.bottom - needed.bottom;
+        SetWindowLongA(prompt, GWL_STYLE, GetWindowLongA(prompt, GWL_STYLE) & ~SS_CENTERIMAGE);
+        SetWindowPos(prompt, nullptr, box.left, top, box.right - box.left, needed.bottom, SWP_NOZORDER);
+        RECT list;
+        GetWindowRect(List(), &list);
+        MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&list), 2);
+        SetWindowPos(List(), nullptr, 0, 0, list.right - list.left, top - 4 - list.top, SWP_NOZORDER | SWP_NOMOVE);
+    }
     void SetTitle(const char* text) override { SetWindowTextA(dialog, text); }
     void End(int result) override { EndDialog(dialog, result); }
 };

@@ -8,6 +8,9 @@
 //   holds the image;
 // - every screen has a way forward (a button that answers, or discovery);
 // - the warning panel shows only while an operation runs.
+// The program may also be killed inside a run's library call and started
+// again on the devices and files as the kill left them: a unit left
+// half-programmed must then be finished only with a file that fits it.
 //
 // INTERLEAVING_SEQUENCES and INTERLEAVING_SEED (environment) make longer or
 // other runs; a failure prints the seed and the steps that led to it.
@@ -18,11 +21,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <sstream>
 #include <thread>
 
+#include "app/run_recorder.h"
+#include "app/window_seat.h"
 #include "firmware/firmware_image.h"
 #include "firmware/name_rules.h"
 #include "update/null_seat.h"
@@ -41,8 +47,8 @@ struct DeviceModel {
 constexpr DeviceModel kDevices[] = {
     {"adapter", "product=28F80108 kind=12 identity=01 reply=v1_0_RX93", 0x28F80108, 12, "RX93"},
     {"headset", "product=28F80106 kind=13 identity=01 reply=v1_0_RX93", 0x28F80106, 13, "RX93"},
-    {"headset71", "product=28F80106 kind=13 identity=01 reply=v1_0_RX71", 0x28F80106, 13, "RX71"},
-    {"generic", "product=170D0100 kind=12 identity=01 reply=v2_0_RX71", 0x170D0100, 12, "RX71"},
+    {"headset71", "product=28F80106 kind=13 identity=02 reply=v1_0_RX71", 0x28F80106, 13, "RX71"},
+    {"generic", "product=170D0100 kind=12 identity=03 reply=v2_0_RX71", 0x170D0100, 12, "RX71"},
 };
 
 struct FileModel {
@@ -78,8 +84,10 @@ const char* const kPassEntries[] = {"AvDllListDevices", "AvDllFindDevice", "AvDl
 const char* const kRunEntries[] = {"AvDllFindDevice", "SerialMemEnterFlashMode", "commandSendAndGetResponse",
                                    "systemReset", "AvDllCloseHandle"};
 
-// What the runs did, as the window's seat passed them on (worker thread).
+// What the runs did, as the window's seat passed them on (worker thread);
+// each call goes on to the program's run recorder, while it lives.
 struct RunWatch : NullSeat {
+    RunSeat* next = nullptr;
     std::mutex lock;
     size_t packetsAtStart = 0;
     std::string deviceAtStart;
@@ -87,13 +95,27 @@ struct RunWatch : NullSeat {
     std::function<std::string()> pluggedDevice;  // the plugged device the file was chosen for, or ""
     std::function<void(const RunOutcome&, size_t, const std::string&)> onEnd;
 
+    void RunStarting(const RunRequest& request, const FoundDevices& devices) override {
+        if (next != nullptr) next->RunStarting(request, devices);
+    }
     // The checks are done and the device is about to be touched.
-    void ImageLoaded(const ImageFacts&) override {
+    void ImageLoaded(const ImageFacts& image) override {
+        if (next != nullptr) next->ImageLoaded(image);
         std::lock_guard<std::mutex> guard(lock);
         packetsAtStart = recording::Packets().size();
         deviceAtStart = pluggedDevice();
     }
+    void LogLine(const char* line) override {
+        if (next != nullptr) next->LogLine(line);
+    }
+    void DeviceAboutToChange() override {
+        if (next != nullptr) next->DeviceAboutToChange();
+    }
+    void ShowProgress(bool verifying, int32_t page, int32_t pages) override {
+        if (next != nullptr) next->ShowProgress(verifying, page, pages);
+    }
     void RunEnded(const RunOutcome& outcome) override {
+        if (next != nullptr) next->RunEnded(outcome);
         std::lock_guard<std::mutex> guard(lock);
         onEnd(outcome, packetsAtStart, deviceAtStart);
     }
@@ -135,11 +157,14 @@ class Sequence : public InteractionRig {
     std::string Run(int steps) {
         watch_.pluggedDevice = [this] { return ChosenDevicePlugged(); };
         watch_.onEnd = [this](const RunOutcome& o, size_t first, const std::string& device) { CheckRun(o, first, device); };
-        state.runListener = &watch_;
+        // Each sequence keeps its own history, so a seed replays alike.
+        std::remove(kHistoryFileName);
+        std::remove(kRunLogFileName);
         Start();
-        Press(ZoneContinue);
+        BeginProgram();
         for (int step = 0; step < steps && !window.closed; ++step) {
             Step();
+            if (killed_) StartTheProgramAgain();
             if (std::string broken = Check(); !broken.empty()) return broken;
         }
         return Settle();
@@ -158,6 +183,39 @@ class Sequence : public InteractionRig {
 
    private:
     int Pick(int n) { return static_cast<int>(random_() % static_cast<uint32_t>(n)); }
+
+    // A program's start: its recorder, the watch, Continue.
+    void BeginProgram() {
+        recorder_ = std::make_unique<RunRecorder>();
+        InstallRunRecorder(state, *recorder_);
+        watch_.next = recorder_.get();
+        state.runListener = &watch_;
+        Press(ZoneContinue);
+    }
+
+    // Inside a run's library call (on the UI thread, while the worker waits
+    // in the call): the program dies there. Nothing it does from now on
+    // reaches a device or a file.
+    void Kill() {
+        story_ << " kill";
+        recording::SeverCalls(true);
+        watch_.next = nullptr;
+        state.runRecorder = nullptr;
+        killed_ = true;
+    }
+
+    // The dead program's thread is let go (its calls answer nothing), the
+    // library closes what it had open, and a new program starts.
+    void StartTheProgramAgain() {
+        killed_ = false;
+        state.warningOpen = 0;
+        StopWorker();
+        recording::SeverCalls(false);
+        sim::EndProcess();
+        story_ << " restart";
+        StartAgain();
+        BeginProgram();
+    }
 
     // --- Steps ---
 
@@ -331,12 +389,14 @@ class Sequence : public InteractionRig {
     // while the selection dialog is open, as an accessibility tool's do).
     void Act(const std::vector<int>& actions) {
         for (int action : actions) {
+            if (killed_ && action != 1) continue;  // a dead program answers no press
             story_ << "/" << action;
             switch (action) {
                 case 0: PressAZone(false); break;
                 case 1: PlugSomething(true); break;
                 case 2: if (state.updateRequested == 1) window.SendCloseRequest(); break;
-                case 3: case 4: Press(ZoneVerify); break;
+                case 3: Press(ZoneVerify); break;
+                case 4: if (state.updateRequested == 1 && !killed_) Kill(); break;
                 default: Press(ZoneUpdate); break;
             }
         }
@@ -474,6 +534,8 @@ class Sequence : public InteractionRig {
     uint64_t removedAt_ = UINT64_MAX;  // the fake time of the last removal
     const std::vector<std::vector<uint8_t>>& images_;
     bool closedWhileRunning_ = false;
+    std::unique_ptr<RunRecorder> recorder_;
+    bool killed_ = false;
 };
 
 // A sequence that stalls (the rig or the program waiting for itself) ends

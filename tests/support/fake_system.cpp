@@ -12,6 +12,7 @@ uint64_t FakeSystem::NowMicros() const {
 void FakeSystem::UseSteppedClock() {
     std::lock_guard<std::mutex> guard(lock_);
     stepped_ = true;
+    released_ = false;  // a program started again after its worker was let go
 }
 
 void FakeSystem::Sleep(uint32_t milliseconds) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,23 @@ class InteractionRig {
         sim::UseDeviceText("");
         sim::AvDllInitialize();
         recording::Clear();
+        Launch();
+    }
+    // The program started anew after it was killed: its state and screen
+    // as a new process has them, the devices, files and data folder as the
+    // killed one left them. (Each record is made again in its own place, so
+    // the references between them stay good.)
+    void StartAgain() {
+        StopWorker();
+        state.~UpdaterState();
+        new (&state) UpdaterState();
+        controls.~RecordingControls();
+        new (&controls) RecordingControls();
+        window.~RecordingWindowOps();
+        new (&window) RecordingWindowOps(state);
+        Launch();
+    }
+    void Launch() {
         state.session.library = recording::Library();
         state.system = &system;
         state.controls = &controls;

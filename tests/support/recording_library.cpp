@@ -1,5 +1,7 @@
 #include "tests/support/recording_library.h"
 
+#include <atomic>
+
 #include "sim/simulator.h"
 
 namespace recording {
@@ -15,6 +17,8 @@ struct Swallowed {
     int32_t status = 0;
 } swallowed;
 int packets = 0;
+std::atomic<bool> severed{false};
+constexpr int32_t kSeveredStatus = -1;
 
 // Runs what a test asked to happen just before `entry` is called.
 void Before(const char* entry) {
@@ -35,24 +39,29 @@ int32_t Note(const char* entry, int32_t status, const uint8_t* request = nullptr
 
 int32_t List(int32_t selector, int32_t maximum, uint8_t* shortIds, uint32_t* productIds) {
     Before("AvDllListDevices");
+    if (severed) return Note("AvDllListDevices", kSeveredStatus);
     return Note("AvDllListDevices", sim::AvDllListDevices(selector, maximum, shortIds, productIds));
 }
 int32_t Find(int32_t mode, DeviceQuery* query, int32_t* index) {
     Before("AvDllFindDevice");
+    if (severed) return Note("AvDllFindDevice", kSeveredStatus);
     return Note("AvDllFindDevice", sim::AvDllFindDevice(mode, query, index));
 }
 int32_t Open(DeviceQuery* query, int32_t index, DeviceHandle* handle) {
     Before("AvDllOpenDevice");
+    if (severed) return Note("AvDllOpenDevice", kSeveredStatus);
     return Note("AvDllOpenDevice", sim::AvDllOpenDevice(query, index, handle));
 }
 int32_t Peek(DeviceHandle handle, int32_t space, int32_t address, int32_t count, void* out) {
     Before("RemotePeek");
+    if (severed) return Note("RemotePeek", kSeveredStatus);
     return Note("RemotePeek", sim::RemotePeek(handle, space, address, count, out));
 }
 int32_t Exchange(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
     const int n = ++packets;
     Before("commandSendAndGetResponse");
     if (auto action = actions.find(n); action != actions.end()) action->second();
+    if (severed) return Note("commandSendAndGetResponse", kSeveredStatus, request);
     if (n >= swallowed.first && n <= swallowed.last) return Note("commandSendAndGetResponse", swallowed.status, request);
     int32_t status = sim::commandSendAndGetResponse(handle, request, response);
     if (auto replaced = overrides.find(n); replaced != overrides.end()) status = replaced->second;
@@ -60,14 +69,17 @@ int32_t Exchange(DeviceHandle handle, const uint8_t* request, uint8_t* response)
 }
 int32_t FlashMode(DeviceHandle* handle) {
     Before("SerialMemEnterFlashMode");
+    if (severed) return Note("SerialMemEnterFlashMode", kSeveredStatus);
     return Note("SerialMemEnterFlashMode", sim::SerialMemEnterFlashMode(handle));
 }
 int32_t Reset(DeviceHandle handle) {
     Before("systemReset");
+    if (severed) return Note("systemReset", kSeveredStatus);
     return Note("systemReset", sim::systemReset(handle));
 }
 int32_t Close(DeviceHandle handle) {
     Before("AvDllCloseHandle");
+    if (severed) return Note("AvDllCloseHandle", kSeveredStatus);
     return Note("AvDllCloseHandle", sim::AvDllCloseHandle(handle));
 }
 
@@ -94,6 +106,7 @@ void Clear() {
     everyCallAction = nullptr;
     swallowed = Swallowed{};
     packets = 0;
+    severed = false;
 }
 
 const std::vector<Call>& Calls() { return calls; }
@@ -123,5 +136,7 @@ void BeforeNextCall(const std::string& entry, std::function<void()> action) {
 void BeforeEveryCall(std::function<void(const char*)> action) { everyCallAction = std::move(action); }
 
 void SwallowPackets(int first, int last, int32_t status) { swallowed = {first, last, status}; }
+
+void SeverCalls(bool on) { severed = on; }
 
 }  // namespace recording

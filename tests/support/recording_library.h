@@ -43,5 +43,9 @@ void BeforeEveryCall(std::function<void(const char* entry)> action);
 // library answers `status` and leaves the response buffer as it was, as a
 // misbehaving library may.
 void SwallowPackets(int first, int last, int32_t status);
+// The program was killed: from now on, until told otherwise, no call
+// reaches the simulator and each answers -1, so whatever the dead program's
+// thread still does leaves the devices as the kill left them.
+void SeverCalls(bool on);
 
 }  // namespace recording
