@@ -193,7 +193,7 @@ int32_t commandSend(DeviceHandle handle, const uint8_t* request) {
     SimDevice* device = DeviceFor(call.sim, handle, status);
     if (device == nullptr || request == nullptr) return call.End(device == nullptr ? status : StatusBadCommand);
     uint8_t ignored[kPacketBytes];
-    return call.End(ExchangePacket(*device, request, ignored));
+    return call.End(ExchangePacket(call.sim, *device, request, ignored));
 }
 
 int32_t commandSendAndGetResponse(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
@@ -206,7 +206,7 @@ int32_t commandSendAndGetResponse(DeviceHandle handle, const uint8_t* request, u
     if (device == nullptr || request == nullptr || response == nullptr) {
         return call.End(device == nullptr ? status : StatusBadCommand);
     }
-    status = ExchangePacket(*device, request, response);
+    status = ExchangePacket(call.sim, *device, request, response);
     TraceBytes(call.line, "response", response, kPacketBytes);
     return call.End(status);
 }

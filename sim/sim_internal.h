@@ -109,7 +109,7 @@ SimDevice* DeviceFor(Simulator& sim, DeviceHandle value, int32_t& status);
 void PrepareAddressSpace(SimDevice& device);
 void LoadPersistedMemory(const Simulator& sim, SimDevice& device);
 void SavePersistedMemory(const Simulator& sim, SimDevice& device);
-int32_t ExchangePacket(SimDevice& device, const uint8_t* request, uint8_t* response);
+int32_t ExchangePacket(const Simulator& sim, SimDevice& device, const uint8_t* request, uint8_t* response);
 void TakeReplyFromMemory(SimDevice& device);
 
 // trace.cpp: one line per call, built piece by piece, and the time the
