@@ -97,12 +97,13 @@ int32_t CommitPage(const Simulator& sim, SimDevice& device) {
         device.serial[static_cast<size_t>(flip)] ^= static_cast<uint8_t>(1u << device.settings.flipBit);
     }
     WriteThrough(sim, device, params.memAddress, params.transferLength);
+    PageCommitted(sim, device);
     return device.settings.packetStatus;
 }
 
 // Copies the page back into the staging area; what lies past the end of
 // serial memory reads as 0xFF, and nothing lands outside the address space.
-int32_t FetchPage(SimDevice& device) {
+int32_t FetchPage(const Simulator& sim, SimDevice& device) {
     const PageParams params = ReadPageParams(device);
     if (PageFaulted(device, params)) return StatusFault;
     if (!InSpace(params.stagingAddress, params.transferLength) || params.memAddress < 0) return StatusOutOfRange;
@@ -112,13 +113,14 @@ int32_t FetchPage(SimDevice& device) {
         device.space[static_cast<size_t>(params.stagingAddress + i)] =
             from < kSerialMemoryBytes ? device.serial[static_cast<size_t>(from)] : 0xFF;
     }
+    PageFetched(sim, device);
     return device.settings.packetStatus;
 }
 
 int32_t Version(const SimDevice& device, const uint8_t* request, uint8_t* response) {
     std::memset(response, 0, kPacketBytes);
     std::memcpy(response, request, 4);
-    std::memcpy(response + 6, device.reply, kReplyTextBytes);
+    AnsweredReply(device, response + 6);
     return device.settings.packetStatus;
 }
 
@@ -144,7 +146,7 @@ int32_t Execute(const Simulator& sim, SimDevice& device, const uint8_t* request,
         case OpCommitPage:
             return device.romMode ? CommitPage(sim, device) : StatusNotInRomMode;
         case OpFetchPage:
-            return device.romMode ? FetchPage(device) : StatusNotInRomMode;
+            return device.romMode ? FetchPage(sim, device) : StatusNotInRomMode;
         default:
             return StatusBadCommand;
     }
@@ -199,8 +201,7 @@ int32_t ExchangePacket(const Simulator& sim, SimDevice& device, const uint8_t* r
     ++device.packets;
     if (settings.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(settings.latencyMs));
     if (settings.unplugAfter > 0 && device.packets >= settings.unplugAfter) {
-        device.unplugged = true;
-        device.present = false;
+        PullOut(sim, device);
         return StatusGone;
     }
     if ((settings.faults & FailPackets) != 0 || device.packets == settings.failPacket) return StatusFault;
