@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace sim {
 namespace {
@@ -35,14 +36,14 @@ void ParseHexBytes(const char* text, uint8_t* out, size_t size) {
     }
 }
 
-uint32_t ParseFaults(const char* list) {
-    struct Name { const char* word; Fault fault; };
-    static const Name kNames[] = {
-        {"find", FailFind},       {"open", FailOpen},       {"kind", FailKindPeek},
-        {"peek", FailPeek},       {"version", FailVersion}, {"rom", FailRomMode},
-        {"reset", FailReset},     {"close", FailClose},     {"packets", FailPackets},
-    };
-    uint32_t faults = 0;
+struct WordBit {
+    const char* word;
+    uint32_t bit;
+};
+
+// The bits of a comma-separated list of words; unknown words count nothing.
+uint32_t ParseWordList(const char* list, const WordBit* names, size_t count) {
+    uint32_t bits = 0;
     char word[32];
     while (*list != '\0') {
         size_t n = 0;
@@ -52,11 +53,25 @@ uint32_t ParseFaults(const char* list) {
         }
         word[n] = '\0';
         if (*list == ',') ++list;
-        for (const Name& name : kNames) {
-            if (std::strcmp(word, name.word) == 0) faults |= name.fault;
+        for (size_t i = 0; i < count; ++i) {
+            if (std::strcmp(word, names[i].word) == 0) bits |= names[i].bit;
         }
     }
-    return faults;
+    return bits;
+}
+
+uint32_t ParseFaults(const char* list) {
+    static const WordBit kNames[] = {
+        {"find", FailFind},       {"open", FailOpen},       {"kind", FailKindPeek},
+        {"peek", FailPeek},       {"version", FailVersion}, {"rom", FailRomMode},
+        {"reset", FailReset},     {"close", FailClose},     {"packets", FailPackets},
+    };
+    return ParseWordList(list, kNames, std::size(kNames));
+}
+
+uint32_t ParseStartState(const char* list) {
+    static const WordBit kNames[] = {{"interrupted", StartInterrupted}, {"rommode", StartRomMode}};
+    return ParseWordList(list, kNames, std::size(kNames));
 }
 
 void ApplySetting(DeviceSpec& device, const char* key, const char* value) {
@@ -92,6 +107,8 @@ void ApplySetting(DeviceSpec& device, const char* key, const char* value) {
         device.unplugAfter = ParseInt(value);
     } else if (std::strcmp(key, "latency") == 0) {
         device.latencyMs = ParseInt(value);
+    } else if (std::strcmp(key, "state") == 0) {
+        device.startState = ParseStartState(value);
     }
 }
 

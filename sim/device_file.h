@@ -26,6 +26,13 @@ enum Fault : uint32_t {
     FailPackets = 1u << 8,   // every commandSendAndGetResponse
 };
 
+// States a device can be plugged in with (the `state=` list), as a run cut
+// short leaves it.
+enum StartState : uint32_t {
+    StartInterrupted = 1u << 0,  // its firmware half-written
+    StartRomMode = 1u << 1,      // still in ROM mode
+};
+
 struct DeviceSpec {
     char name[kNameChars];
     uint32_t productId;
@@ -41,6 +48,7 @@ struct DeviceSpec {
     int32_t flipBit;
     int32_t unplugAfter;             // packets after which the device vanishes; 0 never
     int32_t latencyMs;               // added to every packet exchange
+    uint32_t startState;             // StartState bits
 };
 
 struct DeviceFile {

@@ -54,7 +54,35 @@ bool PageFaulted(const SimDevice& device, const PageParams& params) {
     return device.settings.failPage >= 0 && params.memAddress == device.settings.failPage * 1024;
 }
 
-int32_t CommitPage(SimDevice& device) {
+void MemoryPath(const Simulator& sim, const SimDevice& device, char* out, size_t size) {
+    std::snprintf(out, size, "%s/%s.mem", sim.file.memoryFolder, device.settings.name);
+}
+
+// Writes `count` bytes at `address` into a memory file that holds all of
+// serial memory; false when there is no such file.
+bool WriteIntoMemoryFile(const Simulator& sim, const SimDevice& device, int32_t address, int32_t count) {
+    char path[2 * kTracePathChars];
+    MemoryPath(sim, device, path, sizeof path);
+    std::FILE* file = std::fopen(path, "r+b");
+    if (file == nullptr) return false;
+    bool written = std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) == kSerialMemoryBytes &&
+                   std::fseek(file, address, SEEK_SET) == 0;
+    written = written && std::fwrite(&device.serial[static_cast<size_t>(address)], 1, static_cast<size_t>(count),
+                                     file) == static_cast<size_t>(count);
+    return std::fclose(file) == 0 && written;
+}
+
+// A committed page goes to the memory file at once, so that a program
+// killed before it closes the device leaves it as far as it got.
+void WriteThrough(const Simulator& sim, SimDevice& device, int32_t address, int32_t count) {
+    if (sim.file.memoryFolder[0] != '\0' && !device.serialDirty && WriteIntoMemoryFile(sim, device, address, count)) {
+        return;
+    }
+    device.serialDirty = true;
+    SavePersistedMemory(sim, device);
+}
+
+int32_t CommitPage(const Simulator& sim, SimDevice& device) {
     const PageParams params = ReadPageParams(device);
     if (PageFaulted(device, params)) return StatusFault;
     if (!InSpace(params.stagingAddress, params.transferLength) || params.memAddress < 0 ||
@@ -68,13 +96,14 @@ int32_t CommitPage(SimDevice& device) {
     if (flip >= params.memAddress && flip < params.memAddress + params.transferLength) {
         device.serial[static_cast<size_t>(flip)] ^= static_cast<uint8_t>(1u << device.settings.flipBit);
     }
-    device.serialDirty = true;
+    WriteThrough(sim, device, params.memAddress, params.transferLength);
+    PageCommitted(sim, device);
     return device.settings.packetStatus;
 }
 
 // Copies the page back into the staging area; what lies past the end of
 // serial memory reads as 0xFF, and nothing lands outside the address space.
-int32_t FetchPage(SimDevice& device) {
+int32_t FetchPage(const Simulator& sim, SimDevice& device) {
     const PageParams params = ReadPageParams(device);
     if (PageFaulted(device, params)) return StatusFault;
     if (!InSpace(params.stagingAddress, params.transferLength) || params.memAddress < 0) return StatusOutOfRange;
@@ -84,17 +113,18 @@ int32_t FetchPage(SimDevice& device) {
         device.space[static_cast<size_t>(params.stagingAddress + i)] =
             from < kSerialMemoryBytes ? device.serial[static_cast<size_t>(from)] : 0xFF;
     }
+    PageFetched(sim, device);
     return device.settings.packetStatus;
 }
 
 int32_t Version(const SimDevice& device, const uint8_t* request, uint8_t* response) {
     std::memset(response, 0, kPacketBytes);
     std::memcpy(response, request, 4);
-    std::memcpy(response + 6, device.reply, kReplyTextBytes);
+    AnsweredReply(device, response + 6);
     return device.settings.packetStatus;
 }
 
-int32_t Execute(SimDevice& device, const uint8_t* request, uint8_t* response) {
+int32_t Execute(const Simulator& sim, SimDevice& device, const uint8_t* request, uint8_t* response) {
     const int length = request[4];
     const uint8_t opcode = request[5];
     const int32_t address = request[6] | (request[7] << 8);
@@ -114,16 +144,12 @@ int32_t Execute(SimDevice& device, const uint8_t* request, uint8_t* response) {
             return device.settings.packetStatus;
         }
         case OpCommitPage:
-            return device.romMode ? CommitPage(device) : StatusNotInRomMode;
+            return device.romMode ? CommitPage(sim, device) : StatusNotInRomMode;
         case OpFetchPage:
-            return device.romMode ? FetchPage(device) : StatusNotInRomMode;
+            return device.romMode ? FetchPage(sim, device) : StatusNotInRomMode;
         default:
             return StatusBadCommand;
     }
-}
-
-void MemoryPath(const Simulator& sim, const SimDevice& device, char* out, size_t size) {
-    std::snprintf(out, size, "%s/%s.mem", sim.file.memoryFolder, device.settings.name);
 }
 
 }  // namespace
@@ -170,18 +196,17 @@ void SavePersistedMemory(const Simulator& sim, SimDevice& device) {
     device.serialDirty = false;
 }
 
-int32_t ExchangePacket(SimDevice& device, const uint8_t* request, uint8_t* response) {
+int32_t ExchangePacket(const Simulator& sim, SimDevice& device, const uint8_t* request, uint8_t* response) {
     const DeviceSpec& settings = device.settings;
     ++device.packets;
     if (settings.latencyMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(settings.latencyMs));
     if (settings.unplugAfter > 0 && device.packets >= settings.unplugAfter) {
-        device.unplugged = true;
-        device.present = false;
+        PullOut(sim, device);
         return StatusGone;
     }
     if ((settings.faults & FailPackets) != 0 || device.packets == settings.failPacket) return StatusFault;
     if (request[5] == OpVersion && (settings.faults & FailVersion) != 0) return StatusFault;
-    return Execute(device, request, response);
+    return Execute(sim, device, request, response);
 }
 
 }  // namespace sim

@@ -86,6 +86,21 @@ int TakeSlot(Simulator& sim) {
     return -1;
 }
 
+// A device's line changed: new settings. A new reply in the file replaces
+// the one its firmware gave it; a new `state=` puts it in that state.
+void TakeSettings(const Simulator& sim, SimDevice& device, const DeviceSpec& settings) {
+    if (std::memcmp(device.settings.reply, settings.reply, sizeof settings.reply) != 0) {
+        std::memcpy(device.reply, settings.reply, sizeof device.reply);
+    }
+    const bool newState = settings.startState != 0 && settings.startState != device.settings.startState;
+    device.settings = settings;
+    PrepareAddressSpace(device);
+    if (newState) {
+        ApplyStartState(device, settings.startState);
+        SavePersistedState(sim, device);
+    }
+}
+
 void AttachDevice(Simulator& sim, const DeviceSpec& settings) {
     int slot = FindSlot(sim, settings.name);
     if (slot < 0) {
@@ -96,21 +111,18 @@ void AttachDevice(Simulator& sim, const DeviceSpec& settings) {
         fresh.settings = settings;
         std::memcpy(fresh.reply, settings.reply, sizeof fresh.reply);
         PrepareAddressSpace(fresh);
+        ApplyStartState(fresh, settings.startState);
         LoadPersistedMemory(sim, fresh);
+        LoadPersistedState(sim, fresh);
     }
     SimDevice& device = sim.devices[slot];
     // Back in the file after it was taken out: plugged in again.
     if (!device.inFile) device.unplugged = false;
     device.inFile = true;
     if (std::memcmp(&device.settings, &settings, sizeof settings) != 0) {
-        // An edited line plugs the device in again and takes the new settings;
-        // a new reply in the file replaces the one its firmware gave it.
-        if (std::memcmp(device.settings.reply, settings.reply, sizeof settings.reply) != 0) {
-            std::memcpy(device.reply, settings.reply, sizeof device.reply);
-        }
-        device.settings = settings;
+        // An edited line plugs the device in again and takes the new settings.
+        TakeSettings(sim, device, settings);
         device.unplugged = false;
-        PrepareAddressSpace(device);
     }
     device.present = !device.unplugged;
     if (device.present && sim.listed < kMaxDevices) sim.listing[sim.listed++] = slot;
@@ -132,11 +144,7 @@ void RefreshListedSettings(Simulator& sim) {
         if (slot < 0 || !sim.devices[slot].present) continue;
         SimDevice& device = sim.devices[slot];
         if (std::memcmp(&device.settings, &parsed.devices[i], sizeof device.settings) == 0) continue;
-        if (std::memcmp(device.settings.reply, parsed.devices[i].reply, sizeof device.settings.reply) != 0) {
-            std::memcpy(device.reply, parsed.devices[i].reply, sizeof device.reply);
-        }
-        device.settings = parsed.devices[i];
-        PrepareAddressSpace(device);
+        TakeSettings(sim, device, parsed.devices[i]);
     }
 }
 
@@ -159,7 +167,7 @@ void RefreshDevices(Simulator& sim) {
     // A device taken out of the file is pulled out: a handle still open on
     // it answers that it is gone, never on behalf of a device plugged since.
     for (SimDevice& device : sim.devices) {
-        if (device.used && !device.inFile) device.unplugged = true;
+        if (device.used && !device.inFile) PullOut(sim, device);
     }
 }
 

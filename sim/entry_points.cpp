@@ -193,7 +193,7 @@ int32_t commandSend(DeviceHandle handle, const uint8_t* request) {
     SimDevice* device = DeviceFor(call.sim, handle, status);
     if (device == nullptr || request == nullptr) return call.End(device == nullptr ? status : StatusBadCommand);
     uint8_t ignored[kPacketBytes];
-    return call.End(ExchangePacket(*device, request, ignored));
+    return call.End(ExchangePacket(call.sim, *device, request, ignored));
 }
 
 int32_t commandSendAndGetResponse(DeviceHandle handle, const uint8_t* request, uint8_t* response) {
@@ -206,7 +206,7 @@ int32_t commandSendAndGetResponse(DeviceHandle handle, const uint8_t* request, u
     if (device == nullptr || request == nullptr || response == nullptr) {
         return call.End(device == nullptr ? status : StatusBadCommand);
     }
-    status = ExchangePacket(*device, request, response);
+    status = ExchangePacket(call.sim, *device, request, response);
     TraceBytes(call.line, "response", response, kPacketBytes);
     return call.End(status);
 }
@@ -230,7 +230,7 @@ int32_t SerialMemEnterFlashMode(DeviceHandle* handle) {
     --device.openHandles;
     if (replacement == nullptr) return call.End(StatusFault);
     *handle = replacement;
-    device.romMode = true;
+    RomModeEntered(sim, device);
     TraceHex(call.line, "newHandle", reinterpret_cast<uintptr_t>(replacement));
     return call.End(device.settings.okStatus);
 }
@@ -266,15 +266,15 @@ int32_t SerialMemVerify(DeviceHandle handle, int32_t address, int32_t count, con
 }
 
 // Leaves ROM mode and starts the firmware in serial memory, whose stamp
-// (when it carries one) is the version the device reports from now on.
+// (when it carries one) is the version the device reports from now on,
+// unless the firmware was left half-written. Any handle on the device
+// resets it, also one opened by a later program.
 int32_t systemReset(DeviceHandle handle) {
-    return HandleCall(Index_systemReset, handle, FailReset, [](SimDevice& device) {
-        device.romMode = false;
-        ++device.resets;
-        TakeReplyFromMemory(device);
-    });
+    return HandleCall(Index_systemReset, handle, FailReset, [](SimDevice& device) { DeviceReset(Sim(), device); });
 }
 
+// Closing leaves the device as it is, even in ROM mode: a handle gone
+// without a reset is a program that stopped short.
 int32_t AvDllCloseHandle(DeviceHandle handle) {
     Call call(Index_AvDllCloseHandle);
     TraceHex(call.line, "handle", reinterpret_cast<uintptr_t>(handle));

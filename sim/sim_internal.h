@@ -57,6 +57,13 @@ struct SimDevice {
     std::vector<uint8_t> serial;  // the serial memory
     bool serialDirty = false;
     bool romMode = false;
+    // What a run cut short leaves (device_state.cpp): pages committed and
+    // none read back since the last commit; whether ROM mode, since it was
+    // last entered, has seen a commit; the StartState bits the memory
+    // folder's state file holds (-1: none read or written).
+    bool firmwareIncomplete = false;
+    bool committedSinceRomMode = false;
+    int savedState = -1;
     int32_t packets = 0;  // since the last open
     int32_t resets = 0;
     int32_t openHandles = 0;
@@ -109,8 +116,21 @@ SimDevice* DeviceFor(Simulator& sim, DeviceHandle value, int32_t& status);
 void PrepareAddressSpace(SimDevice& device);
 void LoadPersistedMemory(const Simulator& sim, SimDevice& device);
 void SavePersistedMemory(const Simulator& sim, SimDevice& device);
-int32_t ExchangePacket(SimDevice& device, const uint8_t* request, uint8_t* response);
+int32_t ExchangePacket(const Simulator& sim, SimDevice& device, const uint8_t* request, uint8_t* response);
 void TakeReplyFromMemory(SimDevice& device);
+
+// device_state.cpp: what a run cut short leaves in a device, kept in the
+// memory folder beside its serial memory: firmware half-written, ROM mode.
+void ApplyStartState(SimDevice& device, uint32_t state);
+void LoadPersistedState(const Simulator& sim, SimDevice& device);
+void SavePersistedState(const Simulator& sim, SimDevice& device);
+void RomModeEntered(const Simulator& sim, SimDevice& device);
+void PageCommitted(const Simulator& sim, SimDevice& device);
+void PageFetched(const Simulator& sim, SimDevice& device);
+void DeviceReset(const Simulator& sim, SimDevice& device);
+void PullOut(const Simulator& sim, SimDevice& device);
+// The 18 bytes the device answers the version query with from reply byte 6.
+void AnsweredReply(const SimDevice& device, uint8_t* out);
 
 // trace.cpp: one line per call, built piece by piece, and the time the
 // call began, in microseconds on the monotonic clock.

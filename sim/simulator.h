@@ -40,6 +40,7 @@ void UseDeviceText(const char* text);
 struct DeviceStatus {
     bool present;           // listed by the last listing and not unplugged
     bool inRomMode;
+    bool firmwareIncomplete;  // half-written: pages committed, none read back since
     int32_t openHandles;
     int32_t packets;        // packets since the last open
     int32_t resets;

@@ -53,7 +53,8 @@ bool InspectDevice(const char* name, DeviceStatus& out) {
     out.openHandles = device.openHandles;
     out.packets = device.packets;
     out.resets = device.resets;
-    std::memcpy(out.reply, device.reply, sizeof out.reply);
+    out.firmwareIncomplete = device.firmwareIncomplete;
+    AnsweredReply(device, out.reply);
     return true;
 }
 

@@ -41,6 +41,15 @@ TEST(DeviceFileTest, ReadsDevicesSettingsAndGlobalLines) {
     EXPECT_EQ(a.flipBit, 5);
 }
 
+TEST(DeviceFileTest, StateWordsAreReadAndUnknownOnesSkipped) {
+    sim::DeviceFile file;
+    sim::ParseDeviceFile("device a state=rommode,bogus,interrupted\ndevice b state=interrupted\ndevice c\n", file);
+    ASSERT_EQ(file.deviceCount, 3);
+    EXPECT_EQ(file.devices[0].startState, sim::StartRomMode | sim::StartInterrupted);
+    EXPECT_EQ(file.devices[1].startState, sim::StartInterrupted);
+    EXPECT_EQ(file.devices[2].startState, 0u);
+}
+
 TEST(DeviceFileTest, HalfEditedAndOversizedInputIsTolerated) {
     sim::DeviceFile file;
     std::string text = "device\ntrace\ndevice x product=\nkind=13\n";

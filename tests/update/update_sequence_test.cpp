@@ -297,6 +297,12 @@ TEST_F(UpdateSequenceTest, AFailureAtEveryPacketEndsWithItsLineAndStillResets) {
     Choose("RX93_Headset_v1_1_ef.txt", MakeImage(1024));
     for (int n = 1; n <= 141; ++n) {
         controls.ClearHistory();
+        // A failure from the commit on, before the read-back, leaves the
+        // firmware half-written and the headset unrecognised: each attempt
+        // starts on a headset plugged in afresh.
+        sim::Reset();
+        sim::UseDeviceText(kTestHeadset);
+        sim::AvDllInitialize();
         Attach(kTestHeadset);
         recording::OverridePacket(n, -1);
         Run();
