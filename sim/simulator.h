@@ -35,6 +35,10 @@ void Reset(const char* deviceFilePath = kDefaultDeviceFile);
 // Uses `text` instead of a device file, re-parsed at every listing as a file
 // would be. Null returns to the device file.
 void UseDeviceText(const char* text);
+// The program that opened handles ended without closing them: the system
+// closes them, with no reset, and each device stays as it was left (in ROM
+// mode, half-written).
+void EndProcess();
 
 // What a test can see of a device (by name). False when it is not known.
 struct DeviceStatus {

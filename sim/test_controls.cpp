@@ -35,6 +35,14 @@ void Reset(const char* deviceFilePath) {
     sim.callsWhileShutDown = 0;
 }
 
+void EndProcess() {
+    Simulator& sim = Sim();
+    std::lock_guard<std::mutex> guard(sim.lock);
+    for (SimHandle& handle : sim.handles) {
+        if (handle.open) CloseHandle(sim, handle);
+    }
+}
+
 void UseDeviceText(const char* text) {
     Simulator& sim = Sim();
     std::lock_guard<std::mutex> guard(sim.lock);

@@ -9,7 +9,10 @@
 
 namespace {
 
-constexpr char kHalfWritten[] = "device headset product=28F80106 kind=13 identity=01 replyhex=00\n";
+// A headset as the device file names it.
+std::string Headset(const std::string& name, const std::string& identity, const std::string& more = "") {
+    return "device " + name + " product=28F80106 kind=13 identity=" + identity + " reply=v1_0_RX93" + more + "\n";
+}
 
 class UnfinishedUpdateTest : public InteractionFixture {
    protected:
@@ -20,9 +23,10 @@ class UnfinishedUpdateTest : public InteractionFixture {
         WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", "v1_2_RX93", 40000);
     }
 
-    // An update of the RX93 headset whose device vanishes on page 21 of 40.
-    void UpdateCutShort(const std::string& identity = "01") {
-        Plug("device headset product=28F80106 kind=13 identity=" + identity + " reply=v1_0_RX93 unplugafter=1500\n");
+    // An update of an RX93 headset that vanishes on page 21 of 40; plugged
+    // back in, it answers with a reply that is not recognised.
+    void UpdateCutShort(const std::string& name = "headset", const std::string& identity = "01") {
+        Plug(Headset(name, identity, " unplugafter=1500"));
         if (state.screenMode == ScreenIntro) Press(ZoneContinue);
         Wait(200);
         ChooseRow(0);
@@ -31,6 +35,8 @@ class UnfinishedUpdateTest : public InteractionFixture {
         Wait(30000);
         ASSERT_EQ(controls.Skin(), SkinHeadsetFailed);
         Press(ZoneCancel);
+        Plug(Headset(name, identity));
+        Wait(300);
     }
 
     // Opens the dialog on the device now attached and keeps what it offered.
@@ -53,8 +59,6 @@ class UnfinishedUpdateTest : public InteractionFixture {
 
 TEST_F(UnfinishedUpdateTest, TheHalfWrittenUnitIsOfferedItsModelsFilesAndFinished) {
     UpdateCutShort();
-    Plug(kHalfWritten);
-    Wait(300);
     const std::vector<std::string> rows = Offered();
     ASSERT_EQ(rows, std::vector<std::string>{"RX93_Headset_v1_2_ef.txt"}) << "the RX71 file is never offered";
     EXPECT_EQ(prompt, "The last update of this headset stopped at page 21 of 40. Choose a file to finish it.");
@@ -70,14 +74,12 @@ TEST_F(UnfinishedUpdateTest, TheHalfWrittenUnitIsOfferedItsModelsFilesAndFinishe
 // zero (units alike), is not tied to the interrupted update.
 TEST_F(UnfinishedUpdateTest, OnlyTheSameUnitIsTiedToTheUpdate) {
     UpdateCutShort();
-    Plug("device headset product=28F80106 kind=13 identity=02 replyhex=00\n");
+    Plug(Headset("other", "02", " state=interrupted"));
     Wait(300);
     EXPECT_TRUE(Offered().empty());
     EXPECT_EQ(prompt, "Please choose a Firmware then click Select.");
 
-    UpdateCutShort("00");
-    Plug("device headset product=28F80106 kind=13 identity=00 replyhex=00\n");
-    Wait(300);
+    UpdateCutShort("alike", "00");
     EXPECT_TRUE(Offered().empty());
     EXPECT_NE(prompt.find("cannot be told apart"), std::string::npos) << prompt;
 }

@@ -200,3 +200,43 @@ TEST_F(CliProcessTest, AHangUpWithTheOutputGoneEndsTheRunAtThePageBoundary) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program killed (no handler runs) before ROM mode's call returns, in
+// a page of programming, in a page of verify and in the reset: the history
+// keeps its started record, read as interrupted, and the next run finishes
+// the unit, which answered with a reply no longer recognised.
+TEST_F(CliProcessTest, AKilledUpdateLeavesItsStartedRecordAndTheNextRunFinishesIt) {
+    WriteImageFile("RX93_Headset_v1_2_ef.txt", MakeImage(4 * 1024), "Headset_v1_2");
+    const std::pair<const char*, int> points[] = {{"rom_mode", 0}, {"program", 2}, {"verify", 2}, {"reset", 0}};
+    int n = 0;
+    for (const auto& [stage, page] : points) {
+        const std::string number = std::to_string(++n);
+        const std::string device = "memory sim_state\ndevice headset" + number + " product=28F80106 kind=13 identity=0" +
+                                   number + " reply=v1_0_RX93\n";
+        Plug(device.c_str());
+        Child run = Start({"--json", "update", "--yes", "RX93_Headset_v1_2_ef.txt"});
+        bool killed = false;
+        for (std::string line = run.ReadLine(20000); !line.empty() && !killed; line = run.ReadLine(20000)) {
+            const Json event = Json::parse(line);
+            const bool atStage = event["event"] == "stage" && event["stage"]["name"] == stage && page == 0;
+            const bool atPage = event["event"] == "progress" && event["progress"]["stage"] == stage &&
+                                event["progress"]["page"] == page;
+            if (atStage || atPage) killed = kill(run.pid, SIGKILL) == 0;
+        }
+        ASSERT_TRUE(killed) << stage;
+        run.Wait();
+
+        Child devices = Start({"history", "--json", "--limit", "1"});
+        const std::string history = devices.ReadAll();
+        devices.Wait();
+        EXPECT_NE(history.find("\"result\":\"interrupted\""), std::string::npos) << stage << "\n" << history;
+
+        Child again = Start({"update", "--yes", "RX93_Headset_v1_2_ef.txt"});
+        const std::string said = again.ReadAll();
+        EXPECT_EQ(again.Wait(), 0) << stage << "\n" << said;
+    }
+}
+
+}  // namespace

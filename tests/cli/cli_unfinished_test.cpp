@@ -7,7 +7,7 @@ namespace {
 
 constexpr char kFile[] = "RX93_Headset_v1_2_ef.txt";
 constexpr char kOtherModel[] = "RX71_Headset_v1_1_ef.txt";
-constexpr char kHalfWritten[] = "device headset product=28F80106 kind=13 identity=01 replyhex=00\n";
+constexpr char kHalfWritten[] = "device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93 state=interrupted\n";
 
 class CliUnfinishedTest : public CliFixture {
    protected:
@@ -38,8 +38,38 @@ TEST_F(CliUnfinishedTest, TheHistoryTiesTheUnitToItsModelAndTheUpdateFinishesIt)
     EXPECT_EQ(Stamp(), "v1_2_RX93");
 
     // Another unit of the same product is tied to nothing.
-    Plug("device other product=28F80106 kind=13 identity=02 replyhex=00\n");
+    Plug("device other product=28F80106 kind=13 identity=02 reply=v1_0_RX93 state=interrupted\n");
     EXPECT_EQ(Run({"update", kFile, "--yes"}), ExitFileRefused);
+}
+
+// Cut short at each kind of point (the first packet after ROM mode, a page
+// of programming, a page of verify, a refused ROM mode or reset) by an
+// unplug or by a library that stops answering; the next update finishes it.
+TEST_F(CliUnfinishedTest, AnUpdateCutShortAnywhereIsFinishedByTheNextOne) {
+    struct Cut {
+        const char* words;  // the headset's faults
+        int silentFrom;     // packets from this one on never reach the device; 0 none
+    };
+    // 40 pages: 73 packets a page to program, then 68 a page to verify.
+    const Cut cuts[] = {{" unplugafter=1", 0},  {" unplugafter=1500", 0}, {" unplugafter=3018", 0},
+                        {"", 1},                {"", 1500},               {"", 3018},
+                        {" fail=rom", 0},       {" fail=reset", 0}};
+    int n = 0;
+    for (const Cut& cut : cuts) {
+        const std::string name = "headset" + std::to_string(++n);
+        const std::string line = "device " + name + " product=28F80106 kind=13 identity=0" + std::to_string(n) +
+                                 " reply=v1_0_RX93";
+        recording::Clear();
+        if (cut.silentFrom != 0) recording::SwallowPackets(cut.silentFrom, 1 << 30, -5);
+        Plug(line + cut.words + "\n");
+        EXPECT_NE(Run({"update", kFile, "--yes"}), ExitSuccess) << line << cut.words;
+        recording::Clear();
+        Plug(line + "\n");
+        EXPECT_EQ(Run({"update", kFile, "--yes"}), ExitSuccess) << line << cut.words << "\n" << console.err;
+        char stamp[10] = {};
+        sim::ReadSerialMemory(name.c_str(), sim::kStampOffset + 4, 9, reinterpret_cast<uint8_t*>(stamp));
+        EXPECT_STREQ(stamp, "v1_2_RX93") << line << cut.words;
+    }
 }
 
 TEST_F(CliUnfinishedTest, AStationFinishesTheUnitWithTheFirstFileOfItsModel) {
