@@ -182,6 +182,7 @@ TEST_F(CliStationTest, AHangUpOrSigtermStopsTheRunAtThePageAndRecordsIt) {
         EXPECT_EQ(recording::CountCalls("systemReset"), 1);
         EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), recording::CountCalls("AvDllOpenDevice"));
         EXPECT_EQ(std::count(system.pauses.begin(), system.pauses.end(), 3000u), 2);
+        EXPECT_NE(console.err.find("Stopping at the next page"), std::string::npos) << console.err;
         HistoryRecord runs[1];
         ASSERT_EQ(ReadRunHistory(files.history, {}, runs, 1), 1);
         EXPECT_STREQ(runs[0].result, "failed");
