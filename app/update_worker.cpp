@@ -16,7 +16,7 @@ constexpr uint32_t kPollPause = 100;
 constexpr uint32_t kParkPause = 10;
 
 void WaitWhileWarningOpen(UpdaterState& state) {
-    while (state.warningOpen == 1) state.system->Sleep(kPollPause);
+    while (state.warningOpen == 1 && state.sessionEnding == 0) state.system->Sleep(kPollPause);
 }
 
 // The line under the buttons that says why the run stopped, for the device
@@ -163,8 +163,16 @@ void RunUnderLock(UpdaterState& state) {
 }
 
 void RunUpdateBranch(UpdaterState& state) {
+    // Marked before the look at sessionEnding, which the UI sets before it
+    // looks at this: either the UI waits for the record, or no run begins.
+    state.runUnrecorded = 1;
+    if (state.sessionEnding == 1) {
+        state.runUnrecorded = 0;
+        return;
+    }
     RunUnderLock(state);
     if (state.runRecorder != nullptr) state.runRecorder->RunSettled(state.devices);
+    state.runUnrecorded = 0;
     WaitWhileWarningOpen(state);
     state.controls->Show(ControlPercentText, false);
     state.progressBuffer[0] = '\0';

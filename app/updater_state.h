@@ -119,4 +119,11 @@ struct UpdaterState {
     Flag stopRequested{0};  // UI: the worker should stop at its next safe point
     Flag workerParked{0};   // worker: stopped at a safe point, no library call follows
     Flag workerRelease{0};  // UI: the library is shut down; the worker may end
+
+    // --- The session ends anyway (log-off, shutdown) during a run: Windows
+    // ends the process once the window has answered, so the run stops at its
+    // next page, the device is reset and closed without the pauses, and the
+    // UI waits, bounded, until the run is recorded. ---
+    Flag sessionEnding{0};  // UI: from WM_ENDSESSION on; the worker takes up no new run
+    Flag runUnrecorded{0};  // worker: from taking up a requested run until its record is written
 };

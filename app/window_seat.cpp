@@ -13,8 +13,9 @@ namespace {
 
 constexpr uint32_t kWarningPause = 100;
 
+// A session that ends waits for no one to press GOT IT.
 void WaitWhileWarningOpen(UpdaterState& state) {
-    while (state.warningOpen == 1) state.system->Sleep(kWarningPause);
+    while (state.warningOpen == 1 && state.sessionEnding == 0) state.system->Sleep(kWarningPause);
 }
 
 // The bar and the percentage for page k (1-based) of the run. Both
@@ -58,7 +59,7 @@ void WindowSeat::ClearProgress() { state_.controls->SetText(ControlProgressText,
 
 bool WindowSeat::StopAtPageBoundary() {
     WaitWhileWarningOpen(state_);
-    return false;
+    return state_.sessionEnding == 1;
 }
 
 void WindowSeat::ShowProgress(bool verifying, int32_t page, int32_t pageCount) {
@@ -83,7 +84,7 @@ void WindowSeat::Verdict(int32_t screenMode) {
     if (state_.screenMode.compare_exchange_strong(expected, screenMode)) modeSet_ = screenMode;
 }
 
-bool WindowSeat::EndInHaste() { return false; }
+bool WindowSeat::EndInHaste() { return state_.sessionEnding == 1; }
 
 void WindowSeat::RunEnded(const RunOutcome& outcome) {
     if (state_.runListener != nullptr) state_.runListener->RunEnded(outcome);

@@ -2,8 +2,8 @@
 // the window's controls (the stage lines in the selection dialog's list, the
 // bar and the percentage, the verifying skin), keeps the window's screenMode,
 // holds the run while the warning panel is open, and passes each call on to
-// the run's listener (the run recorder). It never stops a run: the window
-// refuses to close while one goes on.
+// the run's listener (the run recorder). It stops a run only when the session
+// ends anyway (sessionEnding): the window refuses to close while one goes on.
 #pragma once
 
 #include <cstdint>

@@ -67,16 +67,19 @@ void ConsoleSeat::NoticeInterrupt() {
     const int presses = InterruptPresses();
     if (presses <= pressesAnswered || noticeText < 0) return;
     pressesAnswered = presses;
+    // The end of the program stops the run at the page, whatever a press would.
+    const TextId text = ProgramEnding() ? TextCliStopping : static_cast<TextId>(noticeText);
     char sentence[256];
     TextArgs args;
     args.device = deviceNoun;
-    FormatText(static_cast<TextId>(noticeText), args, sentence, sizeof sentence);
+    FormatText(text, args, sentence, sizeof sentence);
     EndBarLine();
     console->Err(sentence);
     console->Err("\n");
 }
 
 void ConsoleSeat::RunStarting(const RunRequest& request, const FoundDevices& devices) {
+    RunOpened();
     stage_ = "prepare";
     lastTenth_ = -1;
     if (next != nullptr) next->RunStarting(request, devices);
@@ -154,7 +157,7 @@ void ConsoleSeat::Verdict(int32_t screenMode) {
     if (next != nullptr) next->Verdict(screenMode);
 }
 
-bool ConsoleSeat::EndInHaste() { return false; }
+bool ConsoleSeat::EndInHaste() { return EndRunInHaste(); }
 
 void ConsoleSeat::RunEnded(const RunOutcome& outcome) {
     NoticeInterrupt();

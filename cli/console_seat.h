@@ -2,7 +2,8 @@
 // the engine's stage lines and a progress bar (a redrawn line on a terminal,
 // plain lines in a pipe or a file), or with --json the stage and progress
 // events. Ctrl+C stops the run at the next page boundary (cli/interrupt.h),
-// and a notice says so at once. Each call is passed on to `next` (the run
+// and a notice says so at once; so does the end of the program, which on
+// Windows also has the device reset and closed without the pauses. Each call is passed on to `next` (the run
 // log and history recorder) after the seat's own part, so both hear the same
 // run.
 #pragma once

@@ -206,6 +206,7 @@ CliExitCode RunUpdateCommand(CliSession& session, const RunCommandRequest& reque
     DiscoverDevices(session.devices, session.library);
     session.UnlockDevices();
     if (request.recorder != nullptr) request.recorder->RunSettled(session.devices);  // with the version after
+    RunRecorded();  // a console being closed waits for this
     const bool foundAfter = session.devices.deviceCount >= 1;
     const DeviceFacts after = DeviceFactsOfRow(session.devices, 0);
     TellResult(session, request, outcome, name, before, after, foundAfter, durationMs, seat.Sha256());

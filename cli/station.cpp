@@ -197,6 +197,7 @@ void HandleDevice(Station& station) {
         args.file = station.request.results;
         session.Warn(TextCliStationResultsUnwritable, args);
     }
+    RunRecorded();  // in the history and the results: a console being closed waits for this
     ++station.handled;
 }
 

@@ -96,6 +96,23 @@ LRESULT StaticColours(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(ui.backgroundBrush);
 }
 
+// The session ends anyway (WM_ENDSESSION): Windows ends the process once the
+// window answers. A run going on stops at its next page and the device is
+// reset and closed at once; the UI thread waits, bounded, until the worker
+// has recorded the run. Meanwhile it answers the messages the worker sends
+// it (the run's stage lines), which would otherwise hold the worker.
+void AwaitRunRecord(UpdaterState& state) {
+    constexpr ULONGLONG kRecordWaitMs = 4000;
+    constexpr DWORD kLookMs = 10;
+    state.sessionEnding = 1;
+    const ULONGLONG deadline = GetTickCount64() + kRecordWaitMs;
+    while (state.runUnrecorded == 1 && GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kLookMs, QS_SENDMESSAGE);
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 }  // namespace
 
 void MakeFonts(int dpi, HFONT fonts[FontCount]) {
@@ -242,6 +259,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_QUERYENDSESSION:
             // Log-off and shutdown wait while an operation is requested, as a close does.
             return state.updateRequested == 1 ? FALSE : TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) AwaitRunRecord(state);
+            return 0;
         case kControlRequestMessage:
             CarryOutControlRequest(lParam);
             return 0;

@@ -363,6 +363,45 @@ TEST_F(WorkerFlowTest, DoneOnTheStillShownVerifyingSkinOnceTheRunHasPassed) {
     EXPECT_EQ(state.updateRequested, 0);
 }
 
+// The session ends anyway during a run (WM_ENDSESSION): the run stops at its
+// next page, even under the open warning, and the device is reset and closed
+// without the pauses, so the run is recorded within the second Windows leaves.
+TEST_F(WorkerFlowTest, ASessionEndingStopsTheRunAtThePageAndRecordsItAtOnce) {
+    RunRecorder recorder;
+    ASSERT_TRUE(InstallRunRecorder(state, recorder));
+    HeadsetWithChoice();
+    WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", "v1_2_RX93", 4 * 1024);
+    Press(ZoneUpdate);
+    Wait(400);  // programming page 1
+    window.SendCloseRequest();
+    ASSERT_EQ(state.warningOpen, 1);
+    ASSERT_EQ(state.runUnrecorded, 1);
+    state.sessionEnding = 1;
+    Wait(1000);
+    state.warningOpen = 0;  // GOT IT after the fact: a failing run is not held for ever
+    EXPECT_EQ(state.runUnrecorded, 0);
+    EXPECT_EQ(recording::CountCalls("systemReset"), 1);
+    EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), recording::CountCalls("AvDllOpenDevice"));
+    HistoryRecord runs[1];
+    ASSERT_EQ(ReadRunHistory(recorder.Files().history, {}, runs, 1), 1);
+    EXPECT_STREQ(runs[0].result, "failed");
+    EXPECT_STREQ(runs[0].cause, "interrupted");
+    EXPECT_LE(runs[0].page, 2);
+    state.runListener = nullptr;
+    state.runRecorder = nullptr;
+}
+
+// An ending session the worker meets before it takes up the requested run:
+// the device is not touched.
+TEST_F(WorkerFlowTest, ARunRequestedAsTheSessionEndsNeverBegins) {
+    HeadsetWithChoice();
+    Press(ZoneUpdate);
+    state.sessionEnding = 1;
+    Wait(1000);
+    EXPECT_EQ(state.runUnrecorded, 0);
+    EXPECT_EQ(recording::CountCalls("SerialMemEnterFlashMode"), 0);
+}
+
 TEST_F(WorkerFlowTest, StoppingParksTheWorkerOutsideTheLibrary) {
     Plug(kFlowHeadset);
     Press(ZoneContinue);

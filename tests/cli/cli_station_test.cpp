@@ -1,8 +1,11 @@
 // Station mode over a scripted bench: devices are plugged one after another
 // (each unplugged once the station asks), one of them with a fault.
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 
+#include "app/run_history.h"
+#include "app/run_log.h"
 #include "cli/interrupt.h"
 #include "cli/station_results.h"
 #include "tests/cli/cli_fixture.h"
@@ -154,6 +157,39 @@ TEST_F(CliStationTest, ASecondCtrlCStopsTheRunAtThePageAndRecordsIt) {
     ASSERT_TRUE(sim::InspectDevice("h1", status));
     EXPECT_EQ(status.openHandles, 0);
 }
+
+#ifndef _WIN32
+// The program going away is no first Ctrl+C: a hang-up or SIGTERM stops the
+// run at the page, resets and closes the device (with its pauses), and the
+// run is recorded as interrupted.
+TEST_F(CliStationTest, AHangUpOrSigtermStopsTheRunAtThePageAndRecordsIt) {
+    WriteFirmware("RX93_Headset_v1_2_ef.txt", "Headset_v1_2", "v1_2_RX93", 3 * 1024);
+    RunFiles files;
+    ASSERT_TRUE(FindRunFiles(system, files));
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        EmptyTheBench();
+        // A device of its own each time: the page written carries the new version.
+        bench.push_back("device h" + std::to_string(signal) + " product=28F80106 kind=13 identity=01 reply=v1_0_RX93\n");
+        recording::Clear();
+        recording::BeforePacket(20, [signal] { std::raise(signal); });
+        system.pauses.clear();
+        EXPECT_EQ(Run({"--json", "station", "RX93_Headset_v1_2_ef.txt"}), ExitInterrupted);
+        const std::vector<Json> records = EventsOf("station");
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0]["result"], "interrupted");
+        EXPECT_EQ(EventsOf("progress").size(), 1u);  // page 1 ran whole; page 2 never began
+        EXPECT_EQ(recording::CountCalls("systemReset"), 1);
+        EXPECT_EQ(recording::CountCalls("AvDllCloseHandle"), recording::CountCalls("AvDllOpenDevice"));
+        EXPECT_EQ(std::count(system.pauses.begin(), system.pauses.end(), 3000u), 2);
+        EXPECT_NE(console.err.find("Stopping at the next page"), std::string::npos) << console.err;
+        HistoryRecord runs[1];
+        ASSERT_EQ(ReadRunHistory(files.history, {}, runs, 1), 1);
+        EXPECT_STREQ(runs[0].result, "failed");
+        EXPECT_STREQ(runs[0].cause, "interrupted");
+    }
+}
+#endif
 
 TEST(StationResultsTest, ACsvFieldWithACommaOrAQuoteIsQuoted) {
     StationRecord record;

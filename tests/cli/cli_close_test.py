@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""veltrane-cli.exe under Wine, ended as Windows ends a console program: its
+console closed, a log-off or a shutdown while the simulated headset is being
+programmed. The run stops after its page, the device is reset and closed
+without the pauses, and the run is in the history before the process goes.
+With no run going on the program simply ends.
+
+    cli_close_test.py <distribution folder> <session_end.exe> <work folder>
+
+Runs in a Wine prefix of its own, whose history holds only its runs.
+"""
+
+import getpass
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
+HEADSET = "device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX93\n"
+FILE = "RX93_Headset_v1_5_ef.txt"  # many pages: the close comes mid-programming
+CACHE = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
+PREFIX = os.path.join(CACHE, "veltrane-updater", "wine-close")
+EVENTS = {"close": 2, "logoff": 5, "shutdown": 6}
+
+DIST = SESSION_END = WORK = None
+
+
+def data_folder():
+    return os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "AppData", "Local", "Veltrane Updater")
+
+
+def fields(line):
+    return {key: int(value) for key, value in re.findall(r"(\w+)=(-?\d+)", line)}
+
+
+class CliCloseTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = os.path.join(WORK, self.id().split(".")[-1])
+        shutil.rmtree(self.folder, ignore_errors=True)
+        os.makedirs(os.path.join(self.folder, "files"))
+        for name in ("veltrane-cli.exe", "hostapi_vmi.dll"):
+            shutil.copy(os.path.join(DIST, name), self.folder)
+        shutil.copy(os.path.join(DIST, "files", FILE), os.path.join(self.folder, "files"))
+        shutil.rmtree(data_folder(), ignore_errors=True)
+        os.environ["VELTRANE_DEVICE_LOCK"] = "VELTRANEUPDATER-TEST-" + str(os.getpid())
+
+    def plug(self, devices):
+        with open(os.path.join(self.folder, "sim_devices.txt"), "w") as out:
+            out.write("trace sim_trace.log\nmemory sim_state\n" + devices)
+
+    def start(self, *args):
+        return subprocess.Popen([WINE_RUN, "veltrane-cli.exe", *args], cwd=self.folder, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+
+    def end(self, event):
+        out = subprocess.run([WINE_RUN, SESSION_END, "console", "veltrane-cli.exe", str(EVENTS[event])],
+                             capture_output=True, text=True, timeout=60).stdout
+        told = fields(out)
+        self.assertIn("ended_after_ms", told, out)
+        return told
+
+    def trace(self):
+        with open(os.path.join(self.folder, "sim_trace.log")) as trace:
+            return [line.split() for line in trace]
+
+    def test_a_run_ended_mid_programming_is_reset_closed_and_recorded_in_time(self):
+        for event in EVENTS:
+            with self.subTest(event):
+                self.plug(HEADSET.replace("headset", "headset_" + event, 1))
+                run = self.start("--json", "update", "--yes", FILE)
+                for line in run.stdout:
+                    progress = json.loads(line).get("progress", {})
+                    if progress.get("stage") == "program" and progress.get("page") == 3:
+                        break
+                told = self.end(event)
+                run.communicate(timeout=60)
+                self.assertEqual(told["ended"], 1, "the process ended within 10 s")
+                history = os.path.join(data_folder(), "history.jsonl")
+                recorded_after_ms = os.stat(history).st_mtime_ns // 1000000 - told["event_unix_ms"]
+                print(f"\n  {event}: recorded {recorded_after_ms} ms and ended {told['ended_after_ms']} ms "
+                      "after the event", file=sys.stderr)
+                self.assertLess(told["ended_after_ms"], 4500)
+                with open(history) as f:
+                    record = json.loads(f.read().splitlines()[-1])
+                self.assertEqual((record["writtenBy"], record["result"], record["cause"], record["stage"]),
+                                 ("cli", "failed", "interrupted", "program"))
+                self.assertIn(record["page"], (3, 4))
+                # Reset and closed after the last page, without the pause between.
+                calls = self.trace()
+                entries = [call[1] for call in calls]
+                reset = max(i for i, entry in enumerate(entries) if entry == "systemReset")
+                close = entries.index("AvDllCloseHandle", reset)
+                self.assertGreater(reset, max(i for i, e in enumerate(entries) if e == "SerialMemEnterFlashMode"))
+                us = [int(field[3:]) for field in (calls[reset][-1], calls[close][-1])]
+                self.assertLess(us[1] - us[0], 500000, "no pause after the reset")
+
+    def test_with_no_run_going_on_the_program_just_ends(self):
+        self.plug("")
+        station = self.start("station", FILE)
+        self.assertIn("Waiting for a device", station.stderr.readline())
+        told = self.end("close")
+        station.communicate(timeout=60)
+        self.assertEqual(told["ended"], 1)
+        self.assertLess(told["ended_after_ms"], 3000)  # no wait for a record
+        self.assertFalse(os.path.exists(os.path.join(data_folder(), "history.jsonl")))
+
+
+if __name__ == "__main__":
+    DIST, SESSION_END, WORK = (os.path.abspath(path) for path in sys.argv[1:4])
+    os.makedirs(WORK, exist_ok=True)
+    os.environ["WINEPREFIX"] = PREFIX
+    unittest.main(argv=sys.argv[:1], verbosity=2)
