@@ -18,8 +18,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from updater_gui import (HEADSET, Updater, VirtualDisplay, brightest, data_folder, differing_pixels,  # noqa: E402
-                         documents_folder, runs_finished, wait_until)
+from updater_gui import (HEADSET, Updater, VirtualDisplay, brightest, count, data_folder,  # noqa: E402
+                         differing_pixels, documents_folder, runs_finished, wait_until)
 
 import layout  # noqa: E402
 
@@ -77,13 +77,18 @@ class HistoryTest(unittest.TestCase):
         app.keys("Down", "Tab", "space")
         self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
         app.click(*layout.centre("update"))
-        history = os.path.join(data_folder(), "history.jsonl")
-        self.assertTrue(wait_until(lambda: os.path.exists(history), 120), "the run ended and was recorded")
+        self.assertTrue(wait_until(lambda: self.settled_runs(), 120), "the run ended and was recorded")
         time.sleep(1.5)
 
     def history(self):
         path = os.path.join(data_folder(), "history.jsonl")
+        if not os.path.exists(path):
+            return []
         return [json.loads(line) for line in read(path).splitlines()]
+
+    def settled_runs(self):
+        """The records of how runs ended (a run's started record comes first)."""
+        return [run for run in self.history() if run["result"] != "started"]
 
     def check_failed_screen(self, app, name, expect_reason):
         shot = app.screenshot(os.path.join(SHOTS, name))
@@ -119,7 +124,7 @@ class HistoryTest(unittest.TestCase):
         updated = os.path.join(SKINS, "skin_158.png")
         self.assertEqual(differing_pixels(app, shot, updated, outside=layout.rect("newVersionText")), 0,
                          "the updated screen, with no reason left on it")
-        self.assertEqual([r["result"] for r in self.history()], ["failed", "passed"])
+        self.assertEqual([r["result"] for r in self.settled_runs()], ["failed", "passed"])
 
     def test_a_refused_file_names_the_file_and_the_line(self):
         app = self.launch((HEADSET,))
@@ -140,6 +145,43 @@ class HistoryTest(unittest.TestCase):
         self.assertEqual(run["sha256"], hashlib.sha256(content).hexdigest())
         self.assertIn(f"File: RX93_Headset_v1_2_ef.txt, {len(content)} bytes, SHA-256 {run['sha256']}\n",
                       read(os.path.join(data_folder(), "updater.log")))
+
+    def test_a_killed_update_is_finished_after_a_restart(self):
+        app = self.launch((HEADSET,))
+        self.only_file(app, "RX93_Headset_v1_2_ef.txt")
+        app.click(*layout.centre("firmware_box"))
+        self.assertIsNotNone(app.dialog("Choose a Firmware"))
+        app.keys("Down", "Tab", "space")
+        self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
+        app.click(*layout.centre("update"))
+        # Killed in the middle of programming: no handler runs.
+        commits = lambda: count(app.trace(), r"request=FD0400000203")  # noqa: E731
+        self.assertTrue(wait_until(lambda: commits() >= 2, 60, step=0.02), "programming began")
+        app.kill()
+        runs = self.history()
+        self.assertEqual([r["result"] for r in runs], ["started"])
+        self.assertEqual(runs[0]["identity"], "01000000")
+
+        # Started again: the headset answers with a reply that is not
+        # recognised, and the dialog offers its model's file to finish it.
+        app.start()
+        self.assertIsNotNone(app.find_window())
+        time.sleep(1)
+        app.click(*layout.centre("continue"))
+        time.sleep(1.5)
+        app.click(*layout.centre("firmware_box"))
+        self.assertIsNotNone(app.dialog("Choose a Firmware"))
+        time.sleep(0.5)
+        app.screenshot(os.path.join(SHOTS, "unfinished_update_dialog.png"))
+        app.keys("Down", "Tab", "space")
+        self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
+        app.click(*layout.centre("update"))
+        self.assertTrue(wait_until(lambda: self.settled_runs(), 120), "the finishing run was recorded")
+        time.sleep(1.5)
+        app.screenshot(os.path.join(SHOTS, "unfinished_update_finished.png"))
+        runs = self.history()
+        self.assertEqual([r["result"] for r in runs], ["started", "started", "passed"])
+        self.assertEqual((runs[2]["model"], runs[2]["versionBefore"], runs[2]["versionAfter"]), ("RX93", "", "1_2"))
 
     def test_the_about_box_saves_a_report_in_documents(self):
         documents = documents_folder()
