@@ -154,6 +154,7 @@ LOG_STAMP = re.compile(r"^\d\d:\d\d:\d\d\.\d{3} ", re.M)
 LOG_DURATION = re.compile(r"^Duration: \d+\.\d{3} s$", re.M)
 HISTORY_TIME = re.compile(r'"time":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z"')
 DURATION_MS = re.compile(r'"(durationMs|duration_ms)":\d+')
+RUN_ID = re.compile(r'"runId":"([0-9a-f]+-[0-9a-f]+)"')
 
 
 def calls_text(text):
@@ -166,13 +167,20 @@ def log_text(text):
     return LOG_DURATION.sub("Duration: * s", text)
 
 
+def run_ids(text):
+    """A run id is made of the clock: each is named by its order of
+    appearance, so a run's started and settled records still share theirs."""
+    ids = {}
+    return RUN_ID.sub(lambda m: '"runId":"run-%d"' % ids.setdefault(m.group(1), len(ids) + 1), text)
+
+
 def history_text(text):
     text = HISTORY_TIME.sub('"time":"****-**-**T**:**:**.***Z"', text)
-    return DURATION_MS.sub(r'"\1":*', text)
+    return run_ids(DURATION_MS.sub(r'"\1":*', text))
 
 
 def output_text(text):
-    return DURATION_MS.sub(r'"\1":*', text)
+    return run_ids(DURATION_MS.sub(r'"\1":*', text))
 
 
 # The window lists the devices ten times a second while a screen waits for
