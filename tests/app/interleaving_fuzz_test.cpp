@@ -207,9 +207,9 @@ class Sequence : public InteractionRig {
     // The dead program's thread is let go (its calls answer nothing), the
     // library closes what it had open, and a new program starts.
     void StartTheProgramAgain() {
-        killed_ = false;
         state.warningOpen = 0;
-        StopWorker();
+        StopWorker();  // an action still waiting on a call finds the program dead
+        killed_ = false;
         recording::SeverCalls(false);
         sim::EndProcess();
         story_ << " restart";
