@@ -12,10 +12,11 @@
 #include <windows.h>
 
 #include "cli/interrupt.h"
+#include "cli/interrupt_win.h"
 
 namespace {
 
-// Under the 5 s Windows gives a close, with room to spare.
+// Under the 5 s Windows gives a close or a session's end, with room to spare.
 constexpr DWORD kRecordWaitMs = 4500;
 
 // Manual reset, signalled while no run waits for its record.
@@ -32,8 +33,7 @@ BOOL WINAPI Handle(DWORD event) {
         case CTRL_CLOSE_EVENT:
         case CTRL_LOGOFF_EVENT:
         case CTRL_SHUTDOWN_EVENT:
-            OnProgramEnding(true);
-            if (noRunOpen != nullptr) WaitForSingleObject(noRunOpen, kRecordWaitMs);
+            EndInHasteAwaitingRecord();
             return FALSE;
         default:
             return FALSE;
@@ -41,6 +41,13 @@ BOOL WINAPI Handle(DWORD event) {
 }
 
 }  // namespace
+
+void EndInHasteAwaitingRecord() {
+    OnProgramEnding(true);
+    if (noRunOpen != nullptr) WaitForSingleObject(noRunOpen, kRecordWaitMs);
+}
+
+bool RunIsOpen() { return noRunOpen != nullptr && WaitForSingleObject(noRunOpen, 0) == WAIT_TIMEOUT; }
 
 void InstallInterruptHandlerPlatform() {
     if (installed) return;
