@@ -7,7 +7,9 @@
 // marks the end as hasty, so the run stops after its page and the device is
 // reset and closed at once, then waits, bounded, until the command thread
 // has written the run's record; with no run going on it returns at once.
-// Either way the default handler then ends the process.
+// Either way the default handler then ends the process. The session window
+// (session_window_win.cpp) does the same when Windows tells it the session
+// ends, as a program that loads user32 is told no log-off here.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -63,4 +65,5 @@ void MarkRunOpenPlatform(bool open) {
     } else {
         SetEvent(noRunOpen);
     }
+    SessionWindowHearsRunChange();
 }

@@ -10,3 +10,6 @@ void EndInHasteAwaitingRecord();
 
 // True from a run's RunOpened until its RunRecorded.
 bool RunIsOpen();
+
+// session_window_win.cpp: a run opened or was recorded.
+void SessionWindowHearsRunChange();
