@@ -17,6 +17,7 @@
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
 #include "cli/run_command.h"
+#include "cli/session_window.h"
 #include "cli/station.h"
 
 #ifndef UPDATER_VERSION
@@ -287,7 +288,10 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
     // stops its run at a page only at the second; a single run stops at once.
     const bool station = app.got_subcommand("station");
     InstallInterruptHandler(station ? 2 : 1);
+    const bool runsDevice = station || app.got_subcommand("update") || app.got_subcommand("verify");
+    if (runsDevice) StartSessionWindow();
     const CliExitCode code = Dispatch(app, arguments, session);
     session.CloseLibrary();
+    if (runsDevice) StopSessionWindow();
     return code;
 }

@@ -9,8 +9,10 @@
 #include "cli/interrupt.h"
 #include "cli/json_events.h"
 #include "cli/json_line.h"
+#include "cli/session_window.h"
 #include "platform/sha256.h"
 #include "update/run_names.h"
+#include "update/run_request.h"
 
 namespace {
 
@@ -79,6 +81,7 @@ void ConsoleSeat::NoticeInterrupt() {
 }
 
 void ConsoleSeat::RunStarting(const RunRequest& request, const FoundDevices& devices) {
+    DescribeRunForShutdown(request.modeVerifyOnly != 0, deviceNoun);
     RunOpened();
     stage_ = "prepare";
     lastTenth_ = -1;

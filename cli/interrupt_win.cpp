@@ -7,15 +7,18 @@
 // marks the end as hasty, so the run stops after its page and the device is
 // reset and closed at once, then waits, bounded, until the command thread
 // has written the run's record; with no run going on it returns at once.
-// Either way the default handler then ends the process.
+// Either way the default handler then ends the process. The session window
+// (session_window_win.cpp) does the same when Windows tells it the session
+// ends, as a program that loads user32 is told no log-off here.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "cli/interrupt.h"
+#include "cli/interrupt_win.h"
 
 namespace {
 
-// Under the 5 s Windows gives a close, with room to spare.
+// Under the 5 s Windows gives a close or a session's end, with room to spare.
 constexpr DWORD kRecordWaitMs = 4500;
 
 // Manual reset, signalled while no run waits for its record.
@@ -32,8 +35,7 @@ BOOL WINAPI Handle(DWORD event) {
         case CTRL_CLOSE_EVENT:
         case CTRL_LOGOFF_EVENT:
         case CTRL_SHUTDOWN_EVENT:
-            OnProgramEnding(true);
-            if (noRunOpen != nullptr) WaitForSingleObject(noRunOpen, kRecordWaitMs);
+            EndInHasteAwaitingRecord();
             return FALSE;
         default:
             return FALSE;
@@ -41,6 +43,13 @@ BOOL WINAPI Handle(DWORD event) {
 }
 
 }  // namespace
+
+void EndInHasteAwaitingRecord() {
+    OnProgramEnding(true);
+    if (noRunOpen != nullptr) WaitForSingleObject(noRunOpen, kRecordWaitMs);
+}
+
+bool RunIsOpen() { return noRunOpen != nullptr && WaitForSingleObject(noRunOpen, 0) == WAIT_TIMEOUT; }
 
 void InstallInterruptHandlerPlatform() {
     if (installed) return;
@@ -56,4 +65,5 @@ void MarkRunOpenPlatform(bool open) {
     } else {
         SetEvent(noRunOpen);
     }
+    SessionWindowHearsRunChange();
 }

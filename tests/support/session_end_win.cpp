@@ -5,13 +5,17 @@
 //         started in the program at CtrlRoutine with the event, as the
 //         console does. Waits up to 10 s for the program to end.
 //     session_end window <window title>
-//         Asks the window whether the session may end (WM_QUERYENDSESSION),
-//         then tells it that it ends anyway (WM_ENDSESSION), and ends its
-//         process once it answers, as Windows does.
+//     session_end class <window class>
+//         Asks the top-level window of that title or class whether the
+//         session may end (WM_QUERYENDSESSION), then tells it that it ends
+//         anyway (WM_ENDSESSION), and ends its process once it answers, as
+//         Windows does.
 //
 // Prints one line of key=value pairs: the wall clock at the event in Unix
 // milliseconds, and the milliseconds until the program ended (console) or
-// until WM_ENDSESSION returned (window). Exit 1 when the target is not found.
+// until WM_ENDSESSION returned (window; with whether this system keeps the
+// reason a window gives for holding off a shutdown). Exit 1 when the target
+// is not found.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <tlhelp32.h>
@@ -92,8 +96,15 @@ int EndConsole(const char* exe, DWORD event) {
     return 0;
 }
 
-int EndWindow(const char* title) {
-    HWND window = FindWindowA(nullptr, title);
+// Wine takes no reason, and so a program cannot tell it why it refuses.
+bool SystemKeepsBlockReasons() {
+    HWND probe = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    const bool kept = probe != nullptr && ShutdownBlockReasonCreate(probe, L"probe") != FALSE;
+    if (probe != nullptr) DestroyWindow(probe);
+    return kept;
+}
+
+int EndWindow(HWND window) {
     if (window == nullptr) {
         std::printf("error=no_window\n");
         return 1;
@@ -115,8 +126,8 @@ int EndWindow(const char* title) {
         WaitForSingleObject(process, kEndWaitMs);
         CloseHandle(process);
     }
-    std::printf("may_end=%d event_unix_ms=%lld answered=%d answered_after_ms=%lld\n", mayEnd != 0 ? 1 : 0, at,
-                answered ? 1 : 0, answeredAfter);
+    std::printf("may_end=%d event_unix_ms=%lld answered=%d answered_after_ms=%lld block_reasons=%d\n",
+                mayEnd != 0 ? 1 : 0, at, answered ? 1 : 0, answeredAfter, SystemKeepsBlockReasons() ? 1 : 0);
     return 0;
 }
 
@@ -126,7 +137,8 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "console") == 0) {
         return EndConsole(argv[2], static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
     }
-    if (argc == 3 && std::strcmp(argv[1], "window") == 0) return EndWindow(argv[2]);
-    std::fprintf(stderr, "usage: session_end console <program.exe> <event> | window <title>\n");
+    if (argc == 3 && std::strcmp(argv[1], "window") == 0) return EndWindow(FindWindowA(nullptr, argv[2]));
+    if (argc == 3 && std::strcmp(argv[1], "class") == 0) return EndWindow(FindWindowA(argv[2], nullptr));
+    std::fprintf(stderr, "usage: session_end console <program.exe> <event> | window <title> | class <class>\n");
     return 2;
 }
