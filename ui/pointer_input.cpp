@@ -179,10 +179,16 @@ void OnPointerMove(UpdaterState& state, uint32_t buttons, int x, int y) {
 }
 
 // The drag ends before the capture is released, as releasing it reports the
-// capture lost.
+// capture lost. The pointer's last move may come only with the release (a
+// fast hand, a busy system): the window still ends where the pointer holds it.
 void OnLeftButtonUp(UpdaterState& state) {
     DragState& drag = state.drag;
     if (drag.dragging != 1) return;
+    WindowOps& window = *state.windowOps;
+    const ScreenPoint cursor = window.CursorPosition();
+    const ScreenRect r = window.WindowRect();
+    const ScreenPoint target = {cursor.x - drag.grabOffset.x, cursor.y - drag.grabOffset.y};
+    if (target.x != r.left || target.y != r.top) window.MoveWindow(target);
     drag.dragging = 0;
     state.windowOps->ReleasePointer();
     state.windowOps->SetCursorClip(drag.savedClip);

@@ -62,10 +62,17 @@ TEST_F(PointerInputTest, TheDragBandAndTheButtonStateRule) {
     EXPECT_EQ(window.window.left, 400 - 100);
     EXPECT_EQ(window.window.top, 140 - 20);
     EXPECT_EQ(window.clip.left, 283 + 50);  // the band of the window where it was at this move
+    window.cursor = {420, 150};  // the last move comes only with the release
     OnLeftButtonUp(state);
+    EXPECT_EQ(window.window.left, 420 - 100);
+    EXPECT_EQ(window.window.top, 150 - 20);
     EXPECT_FALSE(window.captured);
     EXPECT_EQ(window.clip.right, 1366);  // the confinement from before the press
     EXPECT_EQ(state.drag.dragging, 0);
+    const int moves = window.moves;
+    OnLeftButtonDown(state, 100, 20);  // a press and release in place moves nothing
+    OnLeftButtonUp(state);
+    EXPECT_EQ(window.moves, moves);
 }
 
 // At 150 % the pointer logic gets layout units and the window is 1200 x 825:
