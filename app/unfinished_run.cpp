@@ -70,13 +70,13 @@ UnfinishedRun FindUnfinishedRun(const char* historyPath, const FoundDevices& dev
     return found;
 }
 
-void TieUnitModel(RunRequest& request, const FoundDevices& devices, const UnfinishedRun& run) {
+void TieUnitModel(RunRequest& request, const FoundDevices& devices, const char* model) {
     request.unitModel = UnitModel{};
-    if (run.tie != TieFound) return;
+    if (model == nullptr || model[0] == '\0') return;
     request.unitModel.productId = devices.deviceTable[0].productId;
     request.unitModel.kind = devices.deviceTable[0].kind;
     request.unitModel.identity = devices.deviceTable[0].identity;
-    std::snprintf(request.unitModel.model, sizeof request.unitModel.model, "%s", run.model);
+    std::snprintf(request.unitModel.model, sizeof request.unitModel.model, "%s", model);
 }
 
 void DescribeUnfinishedRun(const UnfinishedRun& run, uint32_t kind, char* out, size_t size) {

@@ -36,9 +36,11 @@ struct UnfinishedRun {
 // not recognised.
 UnfinishedRun FindUnfinishedRun(const char* historyPath, const FoundDevices& devices);
 
-// Ties the request's unit model to the device in row 0 when `run` was found
-// for it; clears it otherwise.
-void TieUnitModel(RunRequest& request, const FoundDevices& devices, const UnfinishedRun& run);
+// Ties the request's unit model to the device in row 0: `model`, or none
+// when it is empty.
+void TieUnitModel(RunRequest& request, const FoundDevices& devices, const char* model);
+// The model `run` ties the unit to: its own when found, else none.
+inline const char* TiedModel(const UnfinishedRun& run) { return run.tie == TieFound ? run.model : ""; }
 
 // What to say about the run, in the words of the table of texts ("The last
 // update of this headset stopped at page 40 of 64. Choose a file to finish

@@ -10,20 +10,6 @@
 #include "device/discovery.h"
 #include "update/run_request.h"
 
-namespace {
-
-// --model for a unit whose reply names no model: the person's word stands.
-void TieToNamedModel(CliSession& session, const char* model) {
-    UnitModel& unit = session.request.unitModel;
-    const DeviceEntry& device = session.devices.deviceTable[0];
-    unit.productId = device.productId;
-    unit.kind = device.kind;
-    unit.identity = device.identity;
-    std::snprintf(unit.model, sizeof unit.model, "%s", model);
-}
-
-}  // namespace
-
 bool TieUnitToModel(CliSession& session, const char* command, const char* model, UnfinishedRun& unfinished,
                     CliExitCode& exitCode) {
     FoundDevices& devices = session.devices;
@@ -35,7 +21,7 @@ bool TieUnitToModel(CliSession& session, const char* command, const char* model,
     devices.firmwareLabel[0].modelText.Load(own, sizeof own);
     if (model != nullptr && model[0] != '\0') {
         if (own[0] == '\0') {
-            TieToNamedModel(session, model);
+            TieUnitModel(session.request, devices, model);  // the person's word stands
             return true;
         }
         if (std::strcmp(own, model) == 0) return true;
@@ -46,7 +32,7 @@ bool TieUnitToModel(CliSession& session, const char* command, const char* model,
         return false;
     }
     unfinished = LookForUnfinishedRun(*session.env.system, devices);
-    TieUnitModel(session.request, devices, unfinished);
+    TieUnitModel(session.request, devices, TiedModel(unfinished));
     if (unfinished.tie != TieNone) {
         char sentence[512];
         DescribeUnfinishedRun(unfinished, kind, sentence, sizeof sentence);

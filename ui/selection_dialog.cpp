@@ -50,7 +50,7 @@ void ListCatalogue(UpdaterState& state, SelectionDialogView& dialog, const Unfin
 UnfinishedRun TieUnfinishedRun(UpdaterState& state, SelectionDialogView& dialog) {
     if (state.system == nullptr) return UnfinishedRun{};
     const UnfinishedRun unfinished = LookForUnfinishedRun(*state.system, state.devices);
-    TieUnitModel(state.request, state.devices, unfinished);
+    TieUnitModel(state.request, state.devices, TiedModel(unfinished));
     if (unfinished.tie != TieNone) {
         char prompt[512];
         DescribeUnfinishedRun(unfinished, state.devices.deviceTable[0].kind, prompt, sizeof prompt);
