@@ -50,12 +50,7 @@ class HistoryTest(unittest.TestCase):
     def launch(self, devices):
         app = Updater(DIST, devices=devices)
         self.addCleanup(app.cleanup)
-        app.start()
-        self.assertIsNotNone(app.find_window())
-        time.sleep(1)
-        app.click(*layout.centre("continue"))
-        self.assertTrue(wait_until(lambda: "1_0" in app.reported_versions(), 10), "the headset was found")
-        time.sleep(1)
+        self.assertTrue(app.start_until_found(), "the headset was found")
         return app
 
     def only_file(self, app, name, edit=None):
@@ -72,10 +67,7 @@ class HistoryTest(unittest.TestCase):
             f.write("\n".join(lines))
 
     def update_first_file(self, app):
-        app.click(*layout.centre("firmware_box"))
-        self.assertIsNotNone(app.dialog("Choose a Firmware"))
-        app.keys("Down", "Tab", "space")
-        self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
+        self.assertTrue(app.choose_first_file(), "a file was chosen")
         app.click(*layout.centre("update"))
         self.assertTrue(wait_until(lambda: self.settled_runs(), 120), "the run ended and was recorded")
         time.sleep(1.5)
@@ -149,10 +141,7 @@ class HistoryTest(unittest.TestCase):
     def test_a_killed_update_is_finished_after_a_restart(self):
         app = self.launch((HEADSET,))
         self.only_file(app, "RX93_Headset_v1_2_ef.txt")
-        app.click(*layout.centre("firmware_box"))
-        self.assertIsNotNone(app.dialog("Choose a Firmware"))
-        app.keys("Down", "Tab", "space")
-        self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
+        self.assertTrue(app.choose_first_file(), "a file was chosen")
         app.click(*layout.centre("update"))
         # Killed in the middle of programming: no handler runs.
         commits = lambda: count(app.trace(), r"request=FD0400000203")  # noqa: E731

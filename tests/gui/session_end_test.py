@@ -15,7 +15,6 @@ import os
 import shutil
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -56,16 +55,8 @@ class SessionEndTest(unittest.TestCase):
             if name != FILE:
                 path = os.path.join(files, name)
                 shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
-        app.start()
-        self.assertIsNotNone(app.find_window())
-        time.sleep(1)
-        app.click(*layout.centre("continue"))
-        self.assertTrue(wait_until(lambda: "1_0" in app.reported_versions(), 10), "the headset was found")
-        time.sleep(1)
-        app.click(*layout.centre("firmware_box"))
-        self.assertIsNotNone(app.dialog("Choose a Firmware"))
-        app.keys("Down", "Tab", "space")
-        self.assertTrue(wait_until(lambda: app.dialog("Choose a Firmware", timeout=0.2) is None, 10))
+        self.assertTrue(app.start_until_found(), "the headset was found")
+        self.assertTrue(app.choose_first_file(), "a file was chosen")
         app.click(*layout.centre("update"))
         return app
 

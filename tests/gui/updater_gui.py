@@ -13,6 +13,8 @@ import subprocess
 import tempfile
 import time
 
+import layout
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run")
 
@@ -232,6 +234,30 @@ class Updater:
     def keys(self, *names):
         run(["xdotool", "key", *names])
         time.sleep(0.3)
+
+    # --- the usual way through ---
+
+    def start_until_found(self):
+        """Starts the window, presses Continue and waits until the devices
+        answered with version 1_0; False when the window or the version
+        never came."""
+        self.start()
+        if self.find_window() is None:
+            return False
+        time.sleep(1)
+        self.click(*layout.centre("continue"))
+        found = wait_until(lambda: "1_0" in self.reported_versions(), 10)
+        time.sleep(1)
+        return found
+
+    def choose_first_file(self):
+        """Opens the selection dialog and selects its first row; False when
+        the dialog did not open or did not close."""
+        self.click(*layout.centre("firmware_box"))
+        if self.dialog("Choose a Firmware") is None:
+            return False
+        self.keys("Down", "Tab", "space")
+        return wait_until(lambda: self.dialog("Choose a Firmware", timeout=0.2) is None, 10)
 
     def dialog(self, title, timeout=10):
         deadline = time.time() + timeout
