@@ -37,6 +37,14 @@ def data_folder():
     return os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), "AppData", "Local", "Veltrane Updater")
 
 
+def end_wine_server():
+    """Ends the prefix's Wine server and all its programs. Wine's desktop lives
+    on the display of the program that first needed it: a server kept from
+    another test could hold a desktop whose display is gone or never was."""
+    subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=PREFIX), stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=PREFIX), stderr=subprocess.DEVNULL)
+
+
 def fields(line):
     return {key: int(value) for key, value in re.findall(r"(\w+)=(-?\d+)", line)}
 
@@ -54,12 +62,14 @@ class VirtualDisplay:
             return dict(os.environ, DISPLAY=":" + told.readline().strip())
 
     def __exit__(self, *exc):
+        end_wine_server()  # before its desktop's display goes
         self.process.terminate()
         self.process.wait()
 
 
 class CliCloseTest(unittest.TestCase):
     def setUp(self):
+        end_wine_server()
         self.folder = os.path.join(WORK, self.id().split(".")[-1])
         shutil.rmtree(self.folder, ignore_errors=True)
         os.makedirs(os.path.join(self.folder, "files"))
@@ -74,8 +84,10 @@ class CliCloseTest(unittest.TestCase):
             out.write("trace sim_trace.log\nmemory sim_state\n" + devices)
 
     def start(self, *args, env=None):
-        return subprocess.Popen([WINE_RUN, "veltrane-cli.exe", *args], cwd=self.folder, stdin=subprocess.DEVNULL,
+        program = subprocess.Popen([WINE_RUN, "veltrane-cli.exe", *args], cwd=self.folder, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+        self.addCleanup(program.kill)  # a failed test leaves no run holding the devices
+        return program
 
     def start_update_to_page_3(self, env=None):
         run = self.start("--json", "update", "--yes", FILE, env=env)
