@@ -9,8 +9,8 @@ set(UPDATER_SAMPLE_FILES_DIR ${UPDATER_HOST_TOOLS_DIR}/dist/files)
 
 set(art ${UPDATER_ART_DIR}/app.ico)
 foreach(skin 143 145 146 147 148 150 151 152 153 154 155 156 157 158 160 161 162 163 164 168)
-  list(APPEND art ${UPDATER_ART_DIR}/skin_${skin}.bmp ${UPDATER_ART_DIR}/skin_${skin}_150.png
-       ${UPDATER_ART_DIR}/skin_${skin}_200.png)
+  list(APPEND art ${UPDATER_ART_DIR}/skin_${skin}.skin ${UPDATER_ART_DIR}/skin_${skin}_150.skin
+       ${UPDATER_ART_DIR}/skin_${skin}_200.skin)
 endforeach()
 
 ExternalProject_Add(host_tools

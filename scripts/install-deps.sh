@@ -9,7 +9,7 @@ PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-tools
   wine wine64 xvfb xdotool x11-utils imagemagick
-  libcairo2-dev libssl-dev libcli11-dev nlohmann-json3-dev fonts-open-sans zip unzip nsis python3
+  libcairo2-dev zlib1g-dev libz-mingw-w64-dev libssl-dev libcli11-dev nlohmann-json3-dev fonts-open-sans zip unzip nsis python3
   msitools wixl osslsigncode openssl"
 
 missing=""

@@ -1,10 +1,7 @@
-// The skins' bitmaps: loaded from the program's resources at the size of the
-// control that shows them, 24-bit as painted at build time; at 100 % the
-// bitmaps themselves, at other scales the larger sets' pictures.
+// The skins' bitmaps: decoded from the program's resources at the size of
+// the control that shows them, 24-bit as painted at build time.
 #include "win/skin_cache.h"
 
-#include "ui/display_scale.h"
-#include "ui/layout.h"
 #include "win/win_ui.h"
 
 namespace {
@@ -12,13 +9,7 @@ namespace {
 struct ResourceSkins final : SkinLoader {
     HINSTANCE instance = nullptr;
 
-    void* Load(SkinId skin) override {
-        const int dpi = TheUi().dpi;
-        if (dpi != kLayoutDpi) return LoadSkinPicture(instance, skin, dpi);
-        const bool panel = skin == SkinWarning;
-        const PixelRect& size = kControlLayout[panel ? ControlWarningPanel : ControlSkinView].rect;
-        return LoadImageA(instance, MAKEINTRESOURCEA(skin), IMAGE_BITMAP, size.width, size.height, LR_DEFAULTCOLOR);
-    }
+    void* Load(SkinId skin) override { return LoadSkinPicture(instance, skin, TheUi().dpi); }
     void Free(void* bitmap) override { DeleteObject(static_cast<HBITMAP>(bitmap)); }
 };
 

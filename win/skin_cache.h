@@ -13,6 +13,6 @@ void InitSkinCache(HINSTANCE instance);
 HBITMAP SkinBitmap(SkinId skin);
 // The process's one cache, for the idle loading and timed runs.
 SkinCache& TheSkinCache();
-// A skin from the set for `dpi` other than 96, at the window's size there
+// A skin from the set for `dpi`, at the window's size there
 // (skin_picture.cpp); null when it cannot be made.
 HBITMAP LoadSkinPicture(HINSTANCE instance, SkinId skin, int dpi);

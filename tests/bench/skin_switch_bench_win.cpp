@@ -72,10 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ++(wasHeld ? held : loaded);
         if (!wasHeld) {
             const double loadStart = NowMs();
-            // At other scales than 100 % the larger sets' pictures are decoded.
-            HBITMAP copy = ui.dpi != 96 ? LoadSkinPicture(instance, skin, ui.dpi)
-                                        : static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(skin),
-                                                                          IMAGE_BITMAP, 800, 550, LR_DEFAULTCOLOR));
+            HBITMAP copy = LoadSkinPicture(instance, skin, ui.dpi);
             const double load = NowMs() - loadStart;
             DeleteObject(copy);
             totalLoad += load;

@@ -8,9 +8,8 @@ verified, mismatch, failed; several devices; the warning panel), the
 selection dialog and the About box, and saves a PNG of each into
 <folder>/<dpi>/. At each DPI it checks the window's size and place, a drag,
 and, on every skin, that the window shows the painted picture of that scale
-pixel for pixel wherever no label lies over it (at 96 the bitmaps of today,
-at 144 and 192 the larger sets), and that the labels and the bar are drawn
-in their scaled places.
+pixel for pixel wherever no label lies over it, and that the labels and
+the bar are drawn in their scaled places.
 
     dpi_matrix.py <distribution folder> <painted skins folder> <folder for the screenshots> [dpi ...]
                   [--dpi-change <dpi_change_test.exe>]

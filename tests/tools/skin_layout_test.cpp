@@ -13,6 +13,7 @@
 #include "tools/skin_painter/skin_draw.h"
 #include "tools/skin_painter/skin_outputs.h"
 #include "tools/skin_painter/skin_placement.h"
+#include "ui/skin_resource.h"
 
 namespace {
 
@@ -24,36 +25,39 @@ uint16_t Read16(const std::vector<uint8_t>& bytes, size_t at) { return uint16_t(
 
 // --- File formats ---
 
-TEST(SkinBitmapTest, BmpIsBottomUpBgrWithPaddedRows) {
-    // 3 x 2 pixels: top row red, green, blue; bottom row white, black, half-transparent white.
-    const uint32_t pixels[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF000000, 0x80808080};
-    const std::vector<uint8_t> bmp = EncodeBmp24({reinterpret_cast<const uint8_t*>(pixels), 3, 2, 12});
-    const size_t rowBytes = 12;  // 9 bytes of colour, padded
-    ASSERT_EQ(bmp.size(), 54 + 2 * rowBytes);
-    EXPECT_EQ(bmp[0], 'B');
-    EXPECT_EQ(bmp[1], 'M');
-    EXPECT_EQ(Read32(bmp, 2), bmp.size());
-    EXPECT_EQ(Read32(bmp, 10), 54u);
-    EXPECT_EQ(Read32(bmp, 14), 40u);
-    EXPECT_EQ(Read32(bmp, 18), 3u);
-    EXPECT_EQ(Read32(bmp, 22), 2u);  // positive: bottom-up
-    EXPECT_EQ(Read16(bmp, 26), 1);
-    EXPECT_EQ(Read16(bmp, 28), 24);
-    EXPECT_EQ(Read32(bmp, 30), 0u);
-    EXPECT_EQ(Read32(bmp, 34), 2 * rowBytes);
+TEST(SkinBitmapTest, ASkinResourceInflatesToItsPixelsOverBlackAndADamagedOneToNothing) {
+    // 3 x 2 pixels, top row first: red, green, half-transparent white; white, black, blue.
+    const uint32_t pixels[6] = {0xFFFF0000, 0xFF00FF00, 0x80808080, 0xFFFFFFFF, 0xFF000000, 0xFF0000FF};
+    const std::vector<uint8_t> resource = EncodeSkinResource({reinterpret_cast<const uint8_t*>(pixels), 3, 2, 12});
+    int width = 0, height = 0;
+    ASSERT_TRUE(ReadSkinResourceSize(resource.data(), resource.size(), width, height));
+    EXPECT_EQ(width * 10 + height, 32);
+    uint8_t shown[24] = {};
+    ASSERT_TRUE(InflateSkinResource(resource.data(), resource.size(), shown, sizeof shown));
+    const uint8_t expected[24] = {0, 0, 255, 0, 0, 255, 0, 0, 128, 128, 128, 0,
+                                  255, 255, 255, 0, 0, 0, 0, 0, 255, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(shown, expected, sizeof shown), 0);
 
-    const uint8_t bottom[12] = {255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0};
-    const uint8_t top[12] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(bmp.data() + 54, bottom, 12), 0);
-    EXPECT_EQ(std::memcmp(bmp.data() + 54 + rowBytes, top, 12), 0);
+    EXPECT_FALSE(InflateSkinResource(resource.data(), resource.size(), shown, sizeof shown - 4));  // another size
+    EXPECT_FALSE(InflateSkinResource(resource.data(), resource.size() - 1, shown, sizeof shown));  // cut short
+    std::vector<uint8_t> damaged = resource;
+    damaged[kSkinResourceHeaderBytes + 4] ^= 0xFF;
+    EXPECT_FALSE(InflateSkinResource(damaged.data(), damaged.size(), shown, sizeof shown));
+    damaged = resource;
+    damaged[0] = 2;  // says 2 x 2: the stream holds more than that
+    uint8_t smaller[16] = {};
+    EXPECT_FALSE(InflateSkinResource(damaged.data(), damaged.size(), smaller, sizeof smaller));
+    damaged[3] = 0x80;  // beyond any skin
+    EXPECT_FALSE(ReadSkinResourceSize(damaged.data(), damaged.size(), width, height));
 }
 
 TEST(SkinBitmapTest, RefusesEmptyOrOverlongInput) {
     const uint32_t pixel = 0xFF000000;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(&pixel);
-    EXPECT_TRUE(EncodeBmp24({nullptr, 1, 1, 4}).empty());
-    EXPECT_TRUE(EncodeBmp24({data, 0, 1, 4}).empty());
-    EXPECT_TRUE(EncodeBmp24({data, 2, 1, 4}).empty());  // stride shorter than a row
+    const PixelView empty = {data, 0, 1, 4};
+    const PixelView narrowRows = {data, 2, 1, 4};  // stride shorter than a row
+    EXPECT_TRUE(EncodeIco(&empty, 1).empty());
+    EXPECT_TRUE(EncodeIco(&narrowRows, 1).empty());
     const PixelView tooBig = {data, 257, 1, 257 * 4};
     EXPECT_TRUE(EncodeIco(&tooBig, 1).empty());
     EXPECT_TRUE(EncodeIco(nullptr, 1).empty());
@@ -382,14 +386,14 @@ TEST_F(SkinLayoutTest, WarningPanelIsBlackWithABlueBorderAndItsButtonWhereTheZon
 TEST_F(SkinLayoutTest, SkinsAreTheRightSizeAndPaintTheSameBytesEveryTime) {
     for (const Skin& skin : skins) {
         const PixelRect canvas = SkinCanvas(skin.id);
-        const std::vector<uint8_t> bmp = EncodeBmp24(ViewOf(skin.surface));
-        EXPECT_EQ(Read32(bmp, 18), uint32_t(canvas.width));
-        EXPECT_EQ(Read32(bmp, 22), uint32_t(canvas.height));
-        EXPECT_EQ(bmp.size(), 54u + size_t((canvas.width * 3 + 3) / 4 * 4) * canvas.height);
+        EXPECT_EQ(cairo_image_surface_get_width(skin.surface), canvas.width);
+        EXPECT_EQ(cairo_image_surface_get_height(skin.surface), canvas.height);
     }
     for (SkinId id : {SkinAdapterUpdated, SkinWarning}) {
         cairo_surface_t* again = PaintSkin(fonts, *FindSkinScreen(id));
-        EXPECT_EQ(EncodeBmp24(ViewOf(again)), EncodeBmp24(ViewOf(Painted(id).surface))) << id;
+        const PixelView a = ViewOf(again), b = ViewOf(Painted(id).surface);
+        ASSERT_EQ(a.stride * a.height, b.stride * b.height) << id;
+        EXPECT_EQ(std::memcmp(a.data, b.data, size_t(a.stride) * a.height), 0) << id;
         cairo_surface_destroy(again);
     }
 }

@@ -1,16 +1,18 @@
-// BMP and ICO encoding.
+// Skin resource and ICO encoding.
 #include "tools/skin_painter/skin_bitmap.h"
+
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
 
+#include "ui/skin_resource.h"
+
 namespace {
 
-constexpr int kFileHeaderBytes = 14;
 constexpr int kInfoHeaderBytes = 40;
 constexpr int kIconDirBytes = 6;
 constexpr int kIconEntryBytes = 16;
-constexpr int kMaxSkinSide = 8192;  // far above any skin; keeps sizes in range
 constexpr int kMaxIconSide = 256;
 constexpr uint32_t kPixelsPerMetre = 2835;  // 72 dpi
 
@@ -91,29 +93,27 @@ void PutIconImage(std::vector<uint8_t>& out, const PixelView& view) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodeBmp24(const PixelView& view) {
+std::vector<uint8_t> EncodeSkinResource(const PixelView& view) {
     std::vector<uint8_t> out;
-    if (!ValidView(view, kMaxSkinSide)) return out;
-    const uint32_t rowBytes = uint32_t(view.width * 3 + 3) / 4 * 4;
-    const uint32_t imageBytes = rowBytes * uint32_t(view.height);
-    const uint32_t offset = kFileHeaderBytes + kInfoHeaderBytes;
-    out.reserve(offset + imageBytes);
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, offset + imageBytes);
-    Put32(out, 0);  // two reserved words
-    Put32(out, offset);
-    PutInfoHeader(out, view.width, view.height, 24, imageBytes);
+    if (!ValidView(view, kSkinResourceMaxSide)) return out;
     // Premultiplied channels are already the colour over black.
-    for (int y = view.height - 1; y >= 0; --y) {
+    std::vector<uint8_t> pixels;
+    pixels.reserve(size_t(view.width) * view.height * 4);
+    for (int y = 0; y < view.height; ++y) {
         for (int x = 0; x < view.width; ++x) {
             const Argb p = PixelAt(view, x, y);
-            out.push_back(p.b);
-            out.push_back(p.g);
-            out.push_back(p.r);
+            pixels.insert(pixels.end(), {p.b, p.g, p.r, 0});
         }
-        for (uint32_t pad = uint32_t(view.width) * 3; pad < rowBytes; ++pad) out.push_back(0);
     }
+    Put32(out, uint32_t(view.width));
+    Put32(out, uint32_t(view.height));
+    uLongf deflated = compressBound(uLong(pixels.size()));
+    out.resize(kSkinResourceHeaderBytes + deflated);
+    if (compress2(out.data() + kSkinResourceHeaderBytes, &deflated, pixels.data(), uLong(pixels.size()),
+                  Z_BEST_COMPRESSION) != Z_OK) {
+        return {};
+    }
+    out.resize(kSkinResourceHeaderBytes + deflated);
     return out;
 }
 

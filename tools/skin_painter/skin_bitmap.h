@@ -1,7 +1,7 @@
-// Writers for the Windows picture formats the program's resources take: the
-// skins as 24-bit BMP files and the application icon as an ICO file. Written
-// by hand, byte for byte, so the resource compiler sees the same files on
-// every machine.
+// Writers of what the program's resources take: the skins as
+// ui/skin_resource.h describes them, and the application icon as an ICO
+// file, written by hand, byte for byte, so the resource compiler sees the
+// same file on every machine.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +16,9 @@ struct PixelView {
     int stride;
 };
 
-// A bottom-up, uncompressed 24-bit BMP (file header and BITMAPINFOHEADER),
-// rows padded to four bytes. Translucent pixels come out as painted over
-// black. Empty when the view is empty or too large.
-std::vector<uint8_t> EncodeBmp24(const PixelView& pixels);
+// A skin resource of the pixels, each as painted over black. Empty when the
+// view is empty or too large.
+std::vector<uint8_t> EncodeSkinResource(const PixelView& pixels);
 
 // An icon file holding the given images in order, each a 32-bit BMP-style
 // entry (straight alpha) with its AND mask, or, where `pngs` holds a

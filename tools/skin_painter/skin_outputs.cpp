@@ -29,9 +29,30 @@ bool WritePng(cairo_surface_t* surface, const std::string& path) {
     return Report(cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS, path);
 }
 
-bool WriteBmp(cairo_surface_t* surface, const std::string& path) {
-    const std::vector<uint8_t> bytes = EncodeBmp24(ViewOf(surface));
-    return Report(!bytes.empty() && WriteFileBytes(path.c_str(), bytes), path);
+// The skin over black without its alpha channel, as the program shows it:
+// a PNG of it keeps three bytes a pixel instead of four.
+cairo_surface_t* OpaqueCopy(cairo_surface_t* skin) {
+    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(skin),
+                                                       cairo_image_surface_get_height(skin));
+    cairo_t* cr = cairo_create(copy);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_set_source_surface(cr, skin, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(copy);
+    return copy;
+}
+
+// A skin as the program keeps it, `stem`.skin, and as a picture to look at
+// and compare the window with, `stem`.png.
+bool WriteSkin(cairo_surface_t* skin, const std::string& stem) {
+    const std::vector<uint8_t> resource = EncodeSkinResource(ViewOf(skin));
+    if (!Report(!resource.empty() && WriteFileBytes((stem + ".skin").c_str(), resource), stem + ".skin")) return false;
+    cairo_surface_t* opaque = OpaqueCopy(skin);
+    const bool ok = WritePng(opaque, stem + ".png");
+    cairo_surface_destroy(opaque);
+    return ok;
 }
 
 // All skins at a glance, each with its resource number and name.
@@ -88,36 +109,15 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
     return CAIRO_STATUS_SUCCESS;
 }
 
-// The skin over black without its alpha channel, as the bitmaps hold it:
-// a PNG of it keeps three bytes a pixel instead of four.
-cairo_surface_t* OpaqueCopy(cairo_surface_t* skin) {
-    cairo_surface_t* copy = cairo_image_surface_create(CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(skin),
-                                                       cairo_image_surface_get_height(skin));
-    cairo_t* cr = cairo_create(copy);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_paint(cr);
-    cairo_set_source_surface(cr, skin, 0, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(copy);
-    return copy;
-}
-
-// The skins of a larger set, each painted at its scale and kept as a PNG
-// file: the program decodes them with the system's imaging component.
+// The skins of a larger set, each painted at its scale.
 bool WriteLargerSet(const SkinFonts& fonts, const char* folder, SkinSet set) {
     const int dpi = SkinSetDpi(set);
     for (const SkinScreen& screen : SkinScreens()) {
         cairo_surface_t* skin = PaintSkin(fonts, screen, dpi);
         char name[32];
-        std::snprintf(name, sizeof name, "skin_%d_%d.png", int(screen.id), dpi * 100 / kLayoutDpi);
-        const std::string path = PathIn(folder, name);
-        bool ok = Report(cairo_surface_status(skin) == CAIRO_STATUS_SUCCESS, path);
-        if (ok) {
-            cairo_surface_t* opaque = OpaqueCopy(skin);
-            ok = WritePng(opaque, path);
-            cairo_surface_destroy(opaque);
-        }
+        std::snprintf(name, sizeof name, "skin_%d_%d", int(screen.id), dpi * 100 / kLayoutDpi);
+        const std::string stem = PathIn(folder, name);
+        const bool ok = Report(cairo_surface_status(skin) == CAIRO_STATUS_SUCCESS, stem) && WriteSkin(skin, stem);
         cairo_surface_destroy(skin);
         if (!ok) return false;
     }
@@ -162,8 +162,7 @@ bool WriteSkinOutputs(const SkinFonts& fonts, const char* folder) {
         const SkinScreen& screen = SkinScreens()[size_t(i)];
         skins[i] = PaintSkin(fonts, screen);
         const std::string stem = PathIn(folder, "skin_" + std::to_string(int(screen.id)));
-        ok = Report(cairo_surface_status(skins[i]) == CAIRO_STATUS_SUCCESS, stem) && WriteBmp(skins[i], stem + ".bmp") &&
-             WritePng(skins[i], stem + ".png");
+        ok = Report(cairo_surface_status(skins[i]) == CAIRO_STATUS_SUCCESS, stem) && WriteSkin(skins[i], stem);
     }
     if (ok) {
         cairo_surface_t* sheet = PaintContactSheet(fonts, skins);

@@ -25,7 +25,7 @@ PixelView ViewOf(cairo_surface_t* surface);
 // The PNG file of a surface; empty when cairo cannot write it.
 std::vector<uint8_t> EncodePng(cairo_surface_t* surface);
 
-// Writes skin_<n>.bmp and skin_<n>.png for every skin, the larger sets as
+// Writes skin_<n>.png for every skin, the larger sets as
 // skin_<n>_150.png and skin_<n>_200.png, contact_sheet.png and app.ico into
 // `folder` (created if missing). False, with a message on stderr, at the
 // first failure.
