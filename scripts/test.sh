@@ -19,6 +19,11 @@ for preset in $presets; do
     fuzz)
       scripts/run-fuzzers.sh build/fuzz
       ;;
+    windows)
+      # Its window tests mostly wait for the program's pauses and screens,
+      # each in a Wine prefix and a display of its own: twice as many at once.
+      ctest --preset "$preset" -j "$((jobs * 2))"
+      ;;
     *)
       ctest --preset "$preset" -j "$jobs"
       ;;

@@ -10,6 +10,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -43,7 +44,9 @@ def run_wine(args):
 
 
 CACHE = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
-GUI_PREFIX = os.path.join(CACHE, "veltrane-updater", "wine-gui")
+# Each test program's own, so that window tests run side by side.
+GUI_PREFIX = os.path.join(CACHE, "veltrane-updater",
+                          "wine-gui-" + os.path.splitext(os.path.basename(sys.argv[0]))[0])
 # The display's DPI for Wine (its LogPixels setting); None leaves Wine's 96.
 GUI_DPI = None
 
@@ -94,28 +97,34 @@ def prepare_wine(prefix=None):
 
 
 class VirtualDisplay:
-    """An Xvfb display, 1366 x 768 unless told, for the length of a test module."""
+    """An Xvfb display, 1366 x 768 unless told, for the length of a test module.
+    Xvfb picks a free number itself, so tests side by side never share one."""
 
-    def __init__(self, number=None, prefix=None, size="1366x768"):
-        self.number = number or (90 + os.getpid() % 400)
+    def __init__(self, prefix=None, size="1366x768"):
         self.prefix = prefix
         self.size = size
         self.process = None
 
     def __enter__(self):
+        read, write = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", f":{self.number}", "-screen", "0", f"{self.size}x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.environ["DISPLAY"] = f":{self.number}"
-        deadline = time.time() + 10
-        while time.time() < deadline:
-            if run(["xdpyinfo"]).returncode == 0:
-                prepare_wine(self.prefix)
-                return self
-            time.sleep(0.1)
-        raise RuntimeError("Xvfb did not start")
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", f"{self.size}x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as told:
+            number = told.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        os.environ["DISPLAY"] = ":" + number
+        self.wine_prefix = self.prefix or GUI_PREFIX
+        prepare_wine(self.wine_prefix)
+        return self
 
     def __exit__(self, *exc):
+        # Wine's desktop lives on this display: a server kept past it would
+        # meet the prefix's next test with a desktop whose display is gone.
+        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.wine_prefix),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if self.process:
             self.process.terminate()
             self.process.wait()

@@ -446,13 +446,6 @@ def scenario_names(windows, host):
     return names
 
 
-def free_display():
-    number = 157
-    while os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
-        number += 1
-    return number
-
-
 class Runner:
     def __init__(self, windows, host, only, shots):
         self.windows, self.host, self.shots = windows, host, shots
@@ -482,7 +475,7 @@ class Runner:
             return
         gui.GUI_PREFIX = WINDOW_PREFIX
         os.environ["VELTRANE_DEVICE_LOCK"] = f"VELTRANE-REFERENCE-{os.getpid()}"
-        with gui.VirtualDisplay(number=free_display()):
+        with gui.VirtualDisplay():
             try:
                 for name in names:
                     self.one(name, lambda: window_scenario(self.windows, name[len("window_"):], self.shots))
