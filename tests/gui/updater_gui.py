@@ -232,11 +232,16 @@ class Updater:
         time.sleep(0.3)
 
     def drag(self, x, y, dx, dy):
+        """Drags from (x, y) in the window by (dx, dy) in five steps, each once
+        the window has followed the last: during a drag the window holds the
+        pointer inside its band where the window stands, so a step that came
+        before it moved would be held short, as a hand too fast would be."""
         left, top, _, _ = self.geometry()
         run(["xdotool", "mousemove", str(left + x), str(top + y), "mousedown", "1"])
         for step in range(1, 6):
-            run(["xdotool", "mousemove", str(left + x + dx * step // 5), str(top + y + dy * step // 5)])
-            time.sleep(0.05)
+            to = (left + dx * step // 5, top + dy * step // 5)
+            run(["xdotool", "mousemove", str(to[0] + x), str(to[1] + y)])
+            wait_until(lambda: self.geometry()[:2] == to, 2, 0.02)
         run(["xdotool", "mouseup", "1"])
         time.sleep(0.3)
 
