@@ -2,19 +2,22 @@
 // within fixed bounds, and the verdict on one file. Pure: no files, no keys.
 #include "firmware/signed_catalogue.h"
 
-#include <cstdio>
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "firmware/bounded_path.h"
 #include "firmware/digest_file.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-// Records why the text was refused; always false, so a check can return it.
+// Records why the text was refused, then the file it was about (a long
+// name is cut); always false, so a check can return it.
 bool Refuse(SignedCatalogue& out, const char* what, const char* where = "") {
-    std::snprintf(out.problem, sizeof out.problem, "%s%s%s", where, where[0] != '\0' ? ": " : "", what);
+    out.problem[0] = '\0';
+    AppendBounded(out.problem, what);
+    if (where[0] != '\0' && AppendBounded(out.problem, ": ")) AppendBounded(out.problem, where);
     return false;
 }
 
