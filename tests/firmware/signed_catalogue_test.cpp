@@ -14,7 +14,7 @@
 
 #include "catalogue_keys.h"
 #include "tests/firmware/temp_folder.h"
-#include "tools/catalogue/catalogue_signing.h"
+#include "tools/catalogue_signing.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/catalogue/catalogue_signing.h"
+#include "tools/catalogue_signing.h"
 
 namespace {
 

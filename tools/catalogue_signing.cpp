@@ -1,6 +1,6 @@
 // Writing, signing and checking a catalogue, on the core's own readers: the
 // naming rules, the first-line test and the catalogue parser.
-#include "tools/catalogue/catalogue_signing.h"
+#include "tools/catalogue_signing.h"
 
 #include <openssl/core_names.h>
 #include <openssl/ec.h>
