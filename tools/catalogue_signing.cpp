@@ -81,8 +81,11 @@ bool WriteWhole(const std::string& path, const void* bytes, size_t size) {
 std::vector<std::string> FolderFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
-        if (item.is_regular_file(error)) names.push_back(item.path().filename().string());
+    // Stepped with an error code: a range-for's step would throw.
+    std::filesystem::directory_iterator item(folder, error);
+    for (; !error && item != std::filesystem::directory_iterator(); item.increment(error)) {
+        std::error_code ignored;
+        if (item->is_regular_file(ignored)) names.push_back(item->path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
