@@ -39,6 +39,8 @@
   X(TextReasonIdentityMismatch, "The identity page of the {device} differs from the file {file}.") \
   X(TextReasonReset, "The {device} did not accept the reset (status {status}). Unplug it, plug it back in and verify it.") \
   X(TextReasonInterrupted, "Stopped on request before page {page} of {pages}; the {device} was reset and closed.") \
+  X(TextReasonNotMakersFile, "The file {file} is not the maker's file: its contents differ from the signed catalogue.") \
+  X(TextReasonBelowFloor, "The file {file} is older than the signed catalogue allows for this {device}: it must be version {detail} or newer.") \
   /* Start-up problems, shown in a message box. */ \
   X(TextStartupTitle, "Veltrane Updater cannot start") \
   X(TextStartupNoLibrary, "The device library {file} is missing from {folder}. Start Veltrane Updater from its own folder, or copy the device library that came with your headset into it.") \

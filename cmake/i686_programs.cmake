@@ -9,6 +9,8 @@ set(UPDATER_I686_PROGRAM ${UPDATER_I686_DIR}/dist/${UPDATER_PROGRAM_32}.exe)
 set(UPDATER_I686_SIMULATOR ${UPDATER_I686_DIR}/dist/hostapi_vmi.dll)
 set(UPDATER_I686_CLI ${UPDATER_I686_DIR}/dist/${UPDATER_CLI_32}.exe)
 
+# The same trusted catalogue keys; a list crosses into the nested build with |.
+string(REPLACE ";" "|" catalogue_keys "${UPDATER_CATALOGUE_KEYS}")
 ExternalProject_Add(i686_programs
   SOURCE_DIR ${CMAKE_SOURCE_DIR}
   BINARY_DIR ${UPDATER_I686_DIR}
@@ -18,6 +20,8 @@ ExternalProject_Add(i686_programs
     -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
     -DUPDATER_PROGRAMS_ONLY=ON
     -DUPDATER_ART_DIR=${UPDATER_ART_DIR}
+    -DUPDATER_CATALOGUE_KEYS=${catalogue_keys}
+  LIST_SEPARATOR |
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target programs
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON

@@ -92,3 +92,24 @@ bool FormEntryLabel(const char* name, char* label, size_t size) {
     label[length] = '\0';
     return true;
 }
+
+bool FormFileVersion(const char* name, char* version, size_t size) {
+    Empty(version, size);
+    if (name == nullptr || version == nullptr) return false;
+    const char* v = std::strchr(name, 'v');
+    if (v == nullptr) return false;
+    size_t length = 0;
+    while (length < 3 && v[1 + length] != '\0') ++length;
+    if (length + 1 > size) return false;
+    std::memcpy(version, v + 1, length);
+    version[length] = '\0';
+    return true;
+}
+
+int RuleDeviceCount() { return static_cast<int>(sizeof kNamingRules / sizeof kNamingRules[0]); }
+
+RuleDevice RuleDeviceAt(int index) {
+    if (index < 0 || index >= RuleDeviceCount()) return RuleDevice{};
+    const NamingRule& rule = kNamingRules[index];
+    return RuleDevice{rule.kind, rule.productId, rule.model};
+}

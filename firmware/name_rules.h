@@ -41,3 +41,20 @@ bool FormFileTag(const char* name, char* tag, size_t size);
 // of `name`, and four spaces. False, with `label` empty, when the name has
 // no "v" or the text does not fit `size`.
 bool FormEntryLabel(const char* name, char* label, size_t size);
+
+// The version a file's name carries: the (at most) three characters after
+// its first "v", as the list text shows them ("1_2"). False, with `version`
+// empty, when the name has no "v" or the text does not fit `size`.
+bool FormFileVersion(const char* name, char* version, size_t size);
+
+// A device as one naming rule names it: its kind, product id and model (""
+// for a generic device, which asks nothing of the model).
+struct RuleDevice {
+    uint32_t kind = 0;
+    uint32_t productId = 0;
+    const char* model = "";
+};
+// The devices of the rules, one per rule, in the table's order: what a tool
+// tries each file against to learn every device it fits.
+int RuleDeviceCount();
+RuleDevice RuleDeviceAt(int index);
