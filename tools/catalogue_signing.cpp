@@ -181,7 +181,8 @@ bool BuildCatalogueText(const std::string& folder, const CatalogueOptions& optio
         }
         files.push_back(entry);
     }
-    for (const auto& [file, note] : options.notes) {
+    for (const auto& note : options.notes) {
+        const std::string& file = note.first;  // a lambda cannot capture a structured binding in clang 14
         const bool listed = std::any_of(files.begin(), files.end(), [&](const Json& e) { return e["name"] == file; });
         if (!listed) notices.push_back("The notes for " + file + " name no file of the catalogue.");
     }
