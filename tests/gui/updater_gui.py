@@ -231,17 +231,18 @@ class Updater:
         run(["xdotool", "mousemove", str(left + x), str(top + y), "click", "1"])
         time.sleep(0.3)
 
-    def drag(self, x, y, dx, dy):
-        """Drags from (x, y) in the window by (dx, dy) in five steps, each once
+    def drag(self, x, y, dx, dy, steps=10):
+        """Drags from (x, y) in the window by (dx, dy) in small steps, each once
         the window has followed the last: during a drag the window holds the
-        pointer inside its band where the window stands, so a step that came
-        before it moved would be held short, as a hand too fast would be."""
+        pointer inside its band where the window stands, so steps that came
+        together before it moved (a busy machine) could run past the band's
+        edge and be held short, as a hand too fast would be."""
         left, top, _, _ = self.geometry()
         run(["xdotool", "mousemove", str(left + x), str(top + y), "mousedown", "1"])
-        for step in range(1, 6):
-            to = (left + dx * step // 5, top + dy * step // 5)
+        for step in range(1, steps + 1):
+            to = (left + dx * step // steps, top + dy * step // steps)
             run(["xdotool", "mousemove", str(to[0] + x), str(to[1] + y)])
-            wait_until(lambda: self.geometry()[:2] == to, 2, 0.02)
+            wait_until(lambda: self.geometry()[:2] == to, 5, 0.02)
         run(["xdotool", "mouseup", "1"])
         time.sleep(0.3)
 
