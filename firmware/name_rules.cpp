@@ -76,23 +76,6 @@ bool FormFileTag(const char* name, char* tag, size_t size) {
     return true;
 }
 
-bool FormEntryLabel(const char* name, char* label, size_t size) {
-    Empty(label, size);
-    if (name == nullptr || label == nullptr) return false;
-    const char* v = std::strchr(name, 'v');
-    if (v == nullptr) return false;
-    size_t versionChars = 0;
-    while (versionChars < 3 && v[1 + versionChars] != '\0') ++versionChars;
-    const size_t length = 2 + versionChars + 4;
-    if (length + 1 > size) return false;
-    label[0] = 'v';
-    label[1] = '.';
-    std::memcpy(label + 2, v + 1, versionChars);
-    std::memcpy(label + 2 + versionChars, "    ", 4);
-    label[length] = '\0';
-    return true;
-}
-
 bool FormFileVersion(const char* name, char* version, size_t size) {
     Empty(version, size);
     if (name == nullptr || version == nullptr) return false;
@@ -103,6 +86,21 @@ bool FormFileVersion(const char* name, char* version, size_t size) {
     if (length + 1 > size) return false;
     std::memcpy(version, v + 1, length);
     version[length] = '\0';
+    return true;
+}
+
+bool FormEntryLabel(const char* name, char* label, size_t size) {
+    Empty(label, size);
+    char version[4];
+    if (label == nullptr || !FormFileVersion(name, version, sizeof version)) return false;
+    const size_t versionChars = std::strlen(version);
+    const size_t length = 2 + versionChars + 4;
+    if (length + 1 > size) return false;
+    label[0] = 'v';
+    label[1] = '.';
+    std::memcpy(label + 2, version, versionChars);
+    std::memcpy(label + 2 + versionChars, "    ", 4);
+    label[length] = '\0';
     return true;
 }
 
