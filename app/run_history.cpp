@@ -90,7 +90,7 @@ bool NextLine(std::FILE* file, char (&line)[kHistoryLineChars], size_t& length, 
 Json HistoryJson(const HistoryRecord& record) {
     char product[9];
     std::snprintf(product, sizeof product, "%08X", static_cast<unsigned>(record.productId));
-    return Json{
+    Json object{
         {"time", record.time},           {"program", record.program},
         {"writtenBy", record.writtenBy}, {"operation", record.operation},
         {"deviceKind", record.deviceKind},
@@ -105,6 +105,10 @@ Json HistoryJson(const HistoryRecord& record) {
         {"reason", record.reason},       {"durationMs", record.durationMs},
         {"runId", record.runId},         {"identity", record.identity},
     };
+    // Only a signed file says so: the records of unsigned files stay as
+    // they always were.
+    if (record.signedByMaker) object["signed"] = true;
+    return object;
 }
 
 size_t FormatHistoryLine(const HistoryRecord& record, char* out, size_t size) {
@@ -139,6 +143,8 @@ bool ParseHistoryLine(const char* line, size_t length, HistoryRecord& record) {
     TakeText(object, "file", record.file);
     TakeNumber(object, "fileBytes", record.fileBytes);
     TakeText(object, "sha256", record.sha256);
+    if (const auto signedFile = object.find("signed"); signedFile != object.end() && signedFile->is_boolean())
+        record.signedByMaker = signedFile->get<bool>();
     TakeText(object, "result", record.result);
     TakeText(object, "stage", record.stage);
     TakeText(object, "cause", record.cause);

@@ -34,6 +34,7 @@ struct HistoryRecord {
     char file[kPathChars] = {};   // the chosen file's name
     int64_t fileBytes = -1;
     char sha256[65] = {};         // lower-case hex; empty when the file was not read
+    bool signedByMaker = false;   // listed, as it was, in the maker's signed catalogue
     // "passed", "failed", "refused" (the device was not touched), or
     // "started": written before the device's first change, followed by the
     // settled record of the same runId. Read back, a started record that

@@ -1,6 +1,8 @@
 // From a run's outcome to the words of the user texts table.
 #include "app/run_reason.h"
 
+#include <cstring>
+
 #include "app/user_texts.h"
 #include "firmware/firmware_image.h"
 
@@ -35,6 +37,9 @@ TextId ReasonText(const RunOutcome& outcome) {
         case CauseFileNoNumber: return TextReasonFileNoNumber;
         case CauseDigestMismatch: return TextReasonDigestMismatch;
         case CauseDigestUnreadable: return TextReasonDigestUnreadable;
+        case CauseNotMakersFile: return TextReasonNotMakersFile;
+        case CauseBelowFloor: return TextReasonBelowFloor;
+        case CauseNotSigned: return TextReasonNotSigned;
         case CauseNoMemory: return TextReasonNoMemory;
         case CauseNoAnswer: return NoAnswerText(outcome.stage);
         case CauseMismatch: return TextReasonMismatch;
@@ -55,5 +60,27 @@ void FormatRunReason(const RunOutcome& outcome, uint32_t kind, const char* fileN
     args.pages = outcome.cause == CauseFileTooLarge ? kMaxImagePages : outcome.pageCount;
     args.status = outcome.status;
     args.line = outcome.line;
+    args.detail = outcome.floor;
     FormatText(ReasonText(outcome), args, out, size);
+}
+
+size_t FormatCatalogueNote(CatalogueStatus status, char* out, size_t size) {
+    const TextArgs args;
+    switch (status) {
+        case CatalogueUnsigned: return FormatText(TextCatalogueNoSignature, args, out, size);
+        case CatalogueBadSignature: return FormatText(TextCatalogueBadSignature, args, out, size);
+        case CatalogueMalformed: return FormatText(TextCatalogueMalformed, args, out, size);
+        case CatalogueOlderThanSeen: return FormatText(TextCatalogueOlderThanSeen, args, out, size);
+        case CatalogueAbsent:
+        case CatalogueValid: break;
+    }
+    if (size > 0) out[0] = '\0';
+    return 0;
+}
+
+void AppendCatalogueNote(CatalogueStatus status, char* reason, size_t size) {
+    const size_t length = size > 0 ? std::strlen(reason) : size;
+    if (length + 2 >= size) return;
+    reason[length] = ' ';
+    if (FormatCatalogueNote(status, reason + length + 1, size - length - 1) == 0) reason[length] = '\0';
 }

@@ -111,6 +111,7 @@ void RunRecorder::ImageLoaded(const ImageFacts& image) {
     imageRead_ = true;
     record_.fileBytes = image.fileBytes;
     if (image.haveDigest) Sha256Hex(image.sha256, record_.sha256);
+    record_.signedByMaker = image.signedByMaker;
     record_.pages = image.pageCount;
     char detail[160];
     std::snprintf(detail, sizeof detail, "%lld bytes, SHA-256 %s", static_cast<long long>(image.fileBytes),

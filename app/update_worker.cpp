@@ -25,6 +25,8 @@ void ShowReason(UpdaterState& state, uint32_t kind) {
     char reason[512];
     FormatRunReason(state.runOutcome, kind, state.request.chosenFileName, reason, sizeof reason);
     if (reason[0] == '\0') return;
+    // An ignored catalogue is said where a run is refused: it may be why.
+    if (RefusedBeforeDevice(state.runOutcome)) AppendCatalogueNote(state.runOutcome.catalogue, reason, sizeof reason);
     state.controls->SetText(ControlReasonText, reason);
     state.controls->Show(ControlReasonText, true);
 }

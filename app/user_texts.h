@@ -41,6 +41,11 @@
   X(TextReasonInterrupted, "Stopped on request before page {page} of {pages}; the {device} was reset and closed.") \
   X(TextReasonNotMakersFile, "The file {file} is not the maker's file: its contents differ from the signed catalogue.") \
   X(TextReasonBelowFloor, "The file {file} is older than the signed catalogue allows for this {device}: it must be version {detail} or newer.") \
+  X(TextReasonNotSigned, "The file {file} is not signed by the maker, and this computer takes only signed firmware. Press Cancel and choose a signed file.") \
+  X(TextCatalogueNoSignature, "The catalogue in the files folder has no signature, so it is ignored: its files count as unsigned.") \
+  X(TextCatalogueBadSignature, "The catalogue in the files folder is not signed by a key this program trusts, so it is ignored: its files count as unsigned.") \
+  X(TextCatalogueMalformed, "The catalogue in the files folder cannot be read, so it is ignored: its files count as unsigned.") \
+  X(TextCatalogueOlderThanSeen, "The catalogue in the files folder is older than one this computer has already used, so it is ignored: its files count as unsigned.") \
   /* Start-up problems, shown in a message box. */ \
   X(TextStartupTitle, "Veltrane Updater cannot start") \
   X(TextStartupNoLibrary, "The device library {file} is missing from {folder}. Start Veltrane Updater from its own folder, or copy the device library that came with your headset into it.") \
@@ -93,6 +98,7 @@
   X(TextCliReasonNoMemory, "There is not enough memory to load the file {file}. Close other programs, then run the command again.") \
   X(TextCliReasonConnect, "Could not connect to the {device} (status {status}). Check the USB connection and run the command again.") \
   X(TextCliReasonRomMode, "The {device} did not enter ROM mode (status {status}). Run the command again.") \
+  X(TextCliReasonNotSigned, "The file {file} is not signed by the maker, and only signed firmware may be written. Run veltrane-cli files to see which files are signed.") \
   X(TextCliHistoryEmpty, "No runs are recorded in {file}.") \
   X(TextCliHistoryNoneOfKind, "No runs of the {device} are recorded in {file}.") \
   X(TextCliHistoryNoneOfProduct, "No runs of the device {detail} are recorded in {file}.") \

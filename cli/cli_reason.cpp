@@ -16,6 +16,7 @@ TextId ConsoleText(const RunOutcome& outcome) {
         case CauseFileDoesNotFit: return TextCliReasonFileDoesNotFit;
         case CauseFileUnreadable: return TextCliReasonFileUnreadable;
         case CauseNoMemory: return TextCliReasonNoMemory;
+        case CauseNotSigned: return TextCliReasonNotSigned;
         case CauseNoAnswer:
             if (outcome.stage == StageConnect) return TextCliReasonConnect;
             if (outcome.stage == StageRomMode) return TextCliReasonRomMode;

@@ -12,6 +12,7 @@
 #include "device/device_library.h"
 #include "device/found_devices.h"
 #include "device/library_session.h"
+#include "firmware/catalogue_trust.h"
 #include "update/run_outcome.h"
 #include "update/run_request.h"
 
@@ -44,6 +45,9 @@ struct CliSession {
     // Kept for the whole command: a station's runs, one after the other,
     // keep the memory type a file name set, as the window's runs do.
     RunRequest request;
+    // The files folder's signed catalogue, read once by a command that
+    // looks at files (ReadFilesCatalogue).
+    FolderCatalogue catalogue;
     bool libraryOpen = false;
     bool lockHeld = false;
 

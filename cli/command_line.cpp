@@ -15,6 +15,7 @@
 #include "cli/device_commands.h"
 #include "cli/history_command.h"
 #include "cli/interrupt.h"
+#include "cli/file_signatures.h"
 #include "cli/json_events.h"
 #include "cli/run_command.h"
 #include "cli/session_window.h"
@@ -28,6 +29,7 @@ namespace {
 
 struct Arguments {
     bool json = false;
+    bool requireSigned = false;
     bool all = false;
     bool yes = false;
     std::string file;
@@ -104,6 +106,8 @@ void Build(CLI::App& app, Arguments& a) {
     app.fallthrough();
     app.set_version_flag("--version", "veltrane-cli " UPDATER_VERSION);
     app.add_flag("--json", a.json, "Write JSON Lines events to standard output instead of text");
+    app.add_flag("--require-signed", a.requireSigned,
+                 "Write only firmware the maker signed: refuse files the signed catalogue does not list");
     app.footer(ExitCodeTable());
 
     app.add_subcommand("devices", "List the attached devices: kind, product id, model, firmware version");
@@ -227,7 +231,6 @@ int UnknownCommandError(const CLI::App& app, const std::string& word, CliEnviron
 CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
     const std::string command = app.get_subcommands().front()->get_name();
     if (command == "devices") return RunDevicesCommand(session);
-    if (command == "files") return RunFilesCommand(session, a.all, a.model.c_str());
     if (command == "history") {
         HistoryRequest request;
         request.device = a.device.c_str();
@@ -235,6 +238,9 @@ CliExitCode Dispatch(CLI::App& app, const Arguments& a, CliSession& session) {
         request.limit = a.limit;
         return RunHistoryCommand(session, request);
     }
+    ReadFilesCatalogue(session);
+    session.request.requireSigned = a.requireSigned;
+    if (command == "files") return RunFilesCommand(session, a.all, a.model.c_str());
     // Runs are written to the run log and the history as the window writes
     // them; without a data folder they go unrecorded, as in the window.
     RunRecorder recorder;

@@ -9,6 +9,7 @@
 #include "cli/cli_session.h"
 #include "cli/device_facts.h"
 #include "cli/file_reasons.h"
+#include "cli/file_signatures.h"
 #include "cli/json_events.h"
 #include "cli/unit_tie.h"
 #include "device/discovery.h"
@@ -48,17 +49,38 @@ struct FileRows final : CatalogueList {
     }
 };
 
-void SayFile(CliSession& session, bool all, const char* name, const char* label, bool fits, const char* reason) {
+// A signed file's release notes, under its line, each line indented.
+void AppendNotes(const FileVerdict& verdict, std::string& text) {
+    if (verdict.signature != FileSigned || verdict.entry == nullptr) return;
+    const char* notes = CatalogueNoteFor(*verdict.entry, "en");
+    for (const char* at = notes; *at != '\0';) {
+        const char* end = std::strchr(at, '\n');
+        const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
+        text.append("    ").append(at, length).append("\n");
+        at += length + (end != nullptr ? 1 : 0);
+    }
+}
+
+// `model`: the device's, for the signed catalogue's floor.
+void SayFile(CliSession& session, bool all, const char* name, const char* label, bool fits, const char* reason,
+             const char* model) {
     char trimmed[kPathChars];
     std::snprintf(trimmed, sizeof trimmed, "%s", label);
     for (size_t n = std::strlen(trimmed); n > 0 && trimmed[n - 1] == ' '; --n) trimmed[n - 1] = '\0';
-    if (session.options.json) return EmitFileEvent(*session.env.console, name, trimmed, fits, reason);
+    const FileVerdict verdict = SignatureOfFile(session, name, model);
+    if (session.options.json) return EmitFileEvent(*session.env.console, name, trimmed, fits, reason, verdict);
     std::string line;
     if (all) line += fits ? "fits     " : "refused  ";
     line += name;
     line += "  ";
     line += fits ? trimmed : reason;
+    if (fits) {
+        char signature[64];
+        DescribeSignature(verdict, signature, sizeof signature);
+        line.append("  ").append(signature);
+    }
     line += "\n";
+    if (fits) AppendNotes(verdict, line);
     session.Say(line.c_str());
 }
 
@@ -77,7 +99,7 @@ void VisitForAll(const FolderEntry& entry, void* context) {
     char reason[256] = "";
     if (check.verdict != EntryFits) FileMisfitReason(check, all.device, reason, sizeof reason);
     if (check.verdict == EntryFits) ++all.fitting;
-    SayFile(all.session, true, entry.name, check.label, check.verdict == EntryFits, reason);
+    SayFile(all.session, true, entry.name, check.label, check.verdict == EntryFits, reason, all.device.modelText);
 }
 
 }  // namespace
@@ -139,7 +161,7 @@ CliExitCode RunFilesCommand(CliSession& session, bool all, const char* model) {
         fitting = ScanFirmwareFolder(system, fitFor, ordered);
         ordered.Deliver();
         for (size_t i = 0; i < rows.names.size(); ++i) {
-            SayFile(session, false, rows.names[i].c_str(), rows.labels[i].c_str(), true, "");
+            SayFile(session, false, rows.names[i].c_str(), rows.labels[i].c_str(), true, "", fitFor.modelText);
         }
     }
     if (fitting == 0) {

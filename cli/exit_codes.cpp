@@ -49,6 +49,9 @@ CliExitCode ExitCodeForOutcome(const RunOutcome& outcome) {
         case CauseFileNoNumber:
         case CauseDigestMismatch:
         case CauseDigestUnreadable:
+        case CauseNotMakersFile:
+        case CauseBelowFloor:
+        case CauseNotSigned:
             return ExitFileRefused;
         case CauseMismatch:
         case CauseIdentityMismatch:

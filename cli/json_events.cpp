@@ -2,6 +2,7 @@
 #include "cli/json_events.h"
 
 #include "cli/console.h"
+#include "cli/file_signatures.h"
 #include "cli/json_line.h"
 
 std::string JsonLine(const JsonObject& object) {
@@ -79,12 +80,20 @@ JsonObject DeviceObject(const DeviceFacts& device) {
 
 void EmitDeviceEvent(Console& console, const DeviceFacts& device) { EmitEvent(console, "device", DeviceObject(device)); }
 
-void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason) {
+void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason,
+                   const FileVerdict& verdict) {
     JsonObject file;
     PutName(file, "name", name);
     file["label"] = label;
     file["fits"] = fits;
     file["reason"] = reason;
+    file["signed"] = verdict.signature == FileSigned;
+    file["signature"] = SignatureName(verdict.signature);
+    if (verdict.signature == FileSigned && verdict.entry != nullptr) {
+        file["released"] = verdict.entry->released;
+        file["notes"] = CatalogueNoteFor(*verdict.entry, "en");
+    }
+    if (verdict.signature == FileBelowFloor) file["floor"] = verdict.floor;
     EmitEvent(console, "file", std::move(file));
 }
 

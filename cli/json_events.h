@@ -3,7 +3,9 @@
 // are a contract with scripts: add fields, never rename or remove them.
 //
 //   {"event":"device","device":{"kind":"headset","product_id":"28F80106","model":"RX93","version":"1_0"}}
-//   {"event":"file","file":{"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":""}}
+//   {"event":"file","file":{"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":"",
+//                           "signed":true,"signature":"signed","released":"2026-12-01","notes":"..."}}
+//   {"event":"catalogue","catalogue":{"status":"bad_signature","problem":"","message":"The catalogue ..."}}
 //   {"event":"stage","stage":{"name":"program","line":"Programming the Device..."}}
 //   {"event":"progress","progress":{"stage":"program","page":3,"pages":64,"percent":4}}
 //   {"event":"history","history":{"time":"2026-01-02T03:04:05.000Z","program":"1.7.0","written_by":"cli",...}}
@@ -17,13 +19,17 @@
 
 #include "cli/device_facts.h"
 #include "cli/exit_codes.h"
+#include "firmware/signed_catalogue.h"
 #include "update/run_names.h"
 #include "update/run_outcome.h"
 
 struct Console;
 
 void EmitDeviceEvent(Console& console, const DeviceFacts& device);
-void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason);
+// `verdict`: what the signed catalogue says of the file ("signed", with its
+// release date and notes when listed).
+void EmitFileEvent(Console& console, const char* name, const char* label, bool fits, const char* reason,
+                   const FileVerdict& verdict);
 void EmitStageEvent(Console& console, const char* stage, const char* line);
 void EmitProgressEvent(Console& console, const char* stage, int32_t page, int32_t pages, int32_t percent);
 

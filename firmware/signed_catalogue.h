@@ -75,6 +75,7 @@ enum CatalogueStatus : int32_t {
     CatalogueBadSignature,  // the signature is malformed, or no trusted key made it
     CatalogueMalformed,     // signed, but not a catalogue this program reads: see `problem`
     CatalogueValid,
+    CatalogueOlderThanSeen,  // valid, but older than one this computer has seen: played back
 };
 
 // Reads catalogue.json and its signature from `folder` (a path ending in its

@@ -74,6 +74,14 @@ struct System {
     // ShutdownBlockReasonCreate). Called on the UI thread.
     virtual void KeepAwake(bool on) = 0;
 
+    // The machine's policy that only firmware signed by the maker be
+    // written: the DWORD RequireSignedFirmware under
+    // HKLM\SOFTWARE\Policies\Veltrane\Updater, non-zero (RegGetValueA),
+    // where IT tools write policies; elsewhere the environment variable
+    // VELTRANE_REQUIRE_SIGNED_FIRMWARE set to 1. Read at every run, so a
+    // policy pushed while the program is open holds from the next run.
+    virtual bool RequireSignedFirmware() { return false; }
+
     // The system-wide device lock: the window and the command line each hold
     // it for a device operation (a discovery pass, a run), so that two
     // programs never talk to the device library at once. Takes it without

@@ -143,6 +143,11 @@ struct PosixSystem final : System {
 
     void KeepAwake(bool) override {}
 
+    bool RequireSignedFirmware() override {
+        const char* policy = std::getenv("VELTRANE_REQUIRE_SIGNED_FIRMWARE");
+        return policy != nullptr && std::strcmp(policy, "1") == 0;
+    }
+
     // An advisory lock on a file: the kernel lets it go when the process
     // ends, however it ends, so a crashed program never leaves it held.
     bool TryLockDevices() override {

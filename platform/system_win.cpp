@@ -265,6 +265,14 @@ struct WindowsSystem final : System {
         }
     }
 
+    bool RequireSignedFirmware() override {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        const LSTATUS read = RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Veltrane\\Updater",
+                                          "RequireSignedFirmware", RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return read == ERROR_SUCCESS && value != 0;
+    }
+
     // A named mutex: the system lets it go (abandoned) when its owner ends,
     // however it ends. A mutex belongs to the thread that took it, so the
     // process's takings are counted here and the thread that took it first

@@ -230,6 +230,7 @@ std::vector<std::string> VerifyCatalogueFolder(const std::string& folder, const 
         case CatalogueUnsigned: return {"The catalogue has no signature file catalogue.json.sig."};
         case CatalogueBadSignature: return {"The catalogue's signature was not made by any of the keys given."};
         case CatalogueMalformed: return {std::string("The catalogue cannot be read: ") + catalogue.problem + "."};
+        case CatalogueOlderThanSeen:  // the maker's tool keeps no record of catalogues seen
         case CatalogueValid: break;
     }
     std::vector<std::string> problems;

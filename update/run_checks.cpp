@@ -7,6 +7,7 @@
 #include "device/found_devices.h"
 #include "firmware/bounded_path.h"
 #include "firmware/catalogue.h"
+#include "firmware/catalogue_trust.h"
 #include "firmware/digest_file.h"
 #include "firmware/firmware_file.h"
 #include "firmware/firmware_image.h"
@@ -63,6 +64,14 @@ RunCause CheckDigest(const char* path, const FirmwareFile& file, ImageFacts& fac
     return CauseOf(check);
 }
 
+// What the signature check needs beyond the file's bytes.
+struct RunCheck {
+    const FolderCatalogue* catalogue;
+    const char* name;   // the file's name in the files folder
+    const char* model;  // the device's model
+    bool requireSigned;
+};
+
 RunCause LoadImage(const FirmwareFile& file, FirmwareImage& image, RunOutcome& outcome) {
     const ImageLoad load = LoadFirmwareImage(file, image);
     outcome.line = load.line;
@@ -76,11 +85,32 @@ RunCause LoadImage(const FirmwareFile& file, FirmwareImage& image, RunOutcome& o
     return CauseNone;
 }
 
-// One read of the file serves the digest and the image.
-RunCause CheckAndLoad(const char* path, ImageFacts& facts, FirmwareImage& image, RunOutcome& outcome) {
+// What the maker's signed catalogue says of the bytes read. A listed file
+// with other contents, or one below its model's floor, is refused always;
+// an unsigned one only where signed firmware is required.
+RunCause CheckSignature(const RunCheck& check, const ImageFacts& facts, RunOutcome& outcome) {
+    if (!facts.haveDigest) return CauseNone;
+    const FileVerdict verdict =
+        FileVerdictIn(*check.catalogue, check.name, facts.sha256, facts.fileBytes, check.model);
+    outcome.signature = verdict.signature;
+    switch (verdict.signature) {
+        case FileSigned: return CauseNone;
+        case FileNotMakers: return CauseNotMakersFile;
+        case FileBelowFloor:
+            std::memcpy(outcome.floor, verdict.floor, sizeof outcome.floor);
+            return CauseBelowFloor;
+        case FileUnsigned: return check.requireSigned ? CauseNotSigned : CauseNone;
+    }
+    return CauseNotSigned;
+}
+
+// One read of the file serves the digest, the signature and the image.
+RunCause CheckAndLoad(const char* path, const RunCheck& check, ImageFacts& facts, FirmwareImage& image,
+                      RunOutcome& outcome) {
     FirmwareFile file;
     RunCause cause = CauseOf(ReadFirmwareFile(path, file));
     if (cause == CauseNone) cause = CheckDigest(path, file, facts, outcome);
+    if (cause == CauseNone) cause = CheckSignature(check, facts, outcome);
     if (cause == CauseNone) cause = LoadImage(file, image, outcome);
     ReleaseFirmwareFile(file);
     return cause;
@@ -163,9 +193,20 @@ RunCause PrepareRun(RunRequest& request, const FoundDevices& devices, System& sy
         request.memoryTurn = devices.deviceTurn;
     }
     request.memoryType = MemoryTypeFromName(request.chosenFileName, request.memoryType);
+    // The catalogue is read after the device and the file's name passed:
+    // a run refused sooner never hashes anything.
+    FolderCatalogue catalogue;
+    char folder[kPathChars] = {};
+    if (FilesFolderPath(system, folder)) ReadFolderCatalogue(system, folder, catalogue);
+    outcome.catalogue = catalogue.status;
+    char model[8];
+    DeviceModel(request, devices, request.activeDeviceRow, model);
+    const RunCheck check{&catalogue, request.chosenFileName, model,
+                         request.requireSigned || system.RequireSignedFirmware()};
     ImageFacts facts;
     facts.path = path;
-    if (const RunCause cause = CheckAndLoad(path, facts, image, outcome); cause != CauseNone) return cause;
+    if (const RunCause cause = CheckAndLoad(path, check, facts, image, outcome); cause != CauseNone) return cause;
+    facts.signedByMaker = outcome.signature == FileSigned;
     facts.byteCount = image.byteCount;
     facts.pageCount = image.pageCount;
     seat.ImageLoaded(facts);

@@ -12,9 +12,9 @@ constexpr const char* kCauseNames[] = {
     "device_busy",  "file_does_not_fit", "file_unreadable", "file_empty",        "file_too_large",
     "file_lone_cr", "file_line_too_long", "file_no_number", "digest_mismatch",   "digest_unreadable",
     "no_memory",    "no_answer",         "mismatch",        "identity_mismatch", "reset_failed",
-    "interrupted",
+    "interrupted",  "not_makers_file",   "below_floor",     "not_signed",
 };
-static_assert(sizeof kCauseNames / sizeof kCauseNames[0] == CauseInterrupted + 1);
+static_assert(sizeof kCauseNames / sizeof kCauseNames[0] == CauseNotSigned + 1);
 
 }  // namespace
 
@@ -23,7 +23,7 @@ const char* RunStageName(RunStage stage) {
 }
 
 const char* RunCauseName(RunCause cause) {
-    return cause >= CauseNone && cause <= CauseInterrupted ? kCauseNames[cause] : "unknown";
+    return cause >= CauseNone && cause <= CauseNotSigned ? kCauseNames[cause] : "unknown";
 }
 
 void RespellRunName(char* name) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "firmware/signed_catalogue.h"
+
 // The verdicts a run leaves are the window's screen modes, which go on to
 // say which screen is up: screenMode holds them.
 enum ScreenMode : int32_t {
@@ -51,6 +53,11 @@ enum RunCause : int32_t {
     CauseIdentityMismatch,  // the identity page read back differs from the file
     CauseResetFailed,
     CauseInterrupted,       // stopped at a page boundary on the front end's request
+    // Refused before the device was touched, by the maker's signed catalogue
+    // (numbered after the others, which records and transcripts hold).
+    CauseNotMakersFile,     // listed in the signed catalogue with other contents
+    CauseBelowFloor,        // older than the signed catalogue allows the device's model
+    CauseNotSigned,         // unsigned, where signed firmware is required
 };
 
 struct RunOutcome {
@@ -64,6 +71,9 @@ struct RunOutcome {
     int32_t line = 0;       // 1-based line of a refused file; 0 elsewhere
     bool verifyOnly = false;
     bool digestChecked = false;  // a NAME.sha256 beside the file was checked and matched
+    FileSignature signature = FileUnsigned;       // what the signed catalogue says of the file, once hashed
+    CatalogueStatus catalogue = CatalogueAbsent;  // the files folder's catalogue, as the run read it
+    char floor[4] = {};                           // the model's lowest version, for CauseBelowFloor
 };
 
 // True when the run stopped before anything was sent to the device.

@@ -40,4 +40,5 @@ struct RunRequest {
     int32_t memoryType = kStartingMemoryType;  // the serial-memory code of the last file name that named one
     int32_t memoryTurn = 0;                    // the deviceTurn of the device that memoryType was set on
     UnitModel unitModel;                       // empty unless a unit is being finished
+    bool requireSigned = false;  // only signed firmware, whatever the machine's policy (the command line's flag)
 };

@@ -27,6 +27,7 @@ struct ImageFacts {
     int64_t fileBytes = 0;       // the file's size on disk
     uint8_t sha256[32] = {};     // the digest of the file's bytes
     bool haveDigest = false;     // false when the file could not be hashed
+    bool signedByMaker = false;  // listed, as it is, in the maker's signed catalogue
     int32_t byteCount = 0;       // image bytes (lines)
     int32_t pageCount = 0;
 };

@@ -100,7 +100,7 @@ TEST(RunHistoryTest, StageAndCauseNamesHaveOneSpellingWhichOlderRecordsAreReadIn
     for (int stage = StageNotStarted; stage <= StageFinished; ++stage) check(RunStageName(static_cast<RunStage>(stage)));
     EXPECT_STREQ(RunCauseName(CauseNoAnswer), "no_answer");
     EXPECT_STREQ(RunStageName(StageRomMode), "rom_mode");
-    EXPECT_STREQ(RunCauseName(static_cast<RunCause>(CauseInterrupted + 1)), "unknown");
+    EXPECT_STREQ(RunCauseName(static_cast<RunCause>(CauseNotSigned + 1)), "unknown");
 
     // A record from before the names were shared, and before it named its program.
     const char* old = "{\"time\":\"t\",\"result\":\"failed\",\"stage\":\"rom-mode\",\"cause\":\"no-answer\"}";

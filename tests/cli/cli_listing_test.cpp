@@ -111,14 +111,14 @@ class CliFilesTest : public CliFixture {
 TEST_F(CliFilesTest, FilesListsWhatTheDialogOffersAndAllSaysWhyTheRestIsNot) {
     Plug(kCliHeadset);
     EXPECT_EQ(Run({"files"}), ExitSuccess);
-    EXPECT_EQ(console.out, "RX93_Headset_v1_2_ef.txt  v.1_2\n");
+    EXPECT_EQ(console.out, "RX93_Headset_v1_2_ef.txt  v.1_2  unsigned\n");
 
     EXPECT_EQ(Run({"files", "--all", "--json"}), ExitSuccess);
     std::map<std::string, Json> byName;
     for (const Json& file : EventsOf("file")) byName[file["name"]] = file;
     ASSERT_EQ(byName.size(), 4u);
     EXPECT_EQ(byName["RX93_Headset_v1_2_ef.txt"],
-              Json::parse(R"({"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":""})"));
+              Json::parse(R"({"name":"RX93_Headset_v1_2_ef.txt","label":"v.1_2","fits":true,"reason":"","signed":false,"signature":"unsigned"})"));
     EXPECT_EQ(byName["RX71_Headset_v1_1_ef.txt"]["reason"], "the name lacks \"RX93_Headset\"");
     EXPECT_EQ(byName["RX93_Headset_v1_3_ef.txt"]["reason"], "the first line lacks the tag \"Headset_v1_3\"");
     EXPECT_EQ(byName["RX93_Headsetv1ef.txt"]["reason"], "the name has fewer than two underscores");
@@ -134,7 +134,7 @@ TEST_F(CliFilesTest, FilesNeedsExactlyOneDevice) {
     EXPECT_EQ(console.err, "Several devices are connected. Unplug all but one, then run the command again.\n");
     Plug("device headset product=28F80106 kind=13 identity=01 reply=v1_0_RX71\n");
     EXPECT_EQ(Run({"files"}), ExitSuccess);
-    EXPECT_EQ(console.out, "RX71_Headset_v1_1_ef.txt  v.1_1\n");
+    EXPECT_EQ(console.out, "RX71_Headset_v1_1_ef.txt  v.1_1  unsigned\n");
     Plug(kCliAdapter);
     EXPECT_EQ(Run({"files"}), ExitSuccess);  // an empty list is an answer too
     EXPECT_EQ(console.out, "");

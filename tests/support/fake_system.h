@@ -28,6 +28,7 @@ struct FakeSystem : System {
     // Where DataFolder points: the test's own folder when empty.
     std::string dataFolder;
     int dataFolderLookups = 0;
+    bool requireSigned = false;  // the machine's policy: signed firmware only
     int librariesHeld = 0;  // loaded and not yet unloaded
     // The device lock: another program holds it while this is set.
     std::atomic<bool> deviceLockHeldElsewhere{false};
@@ -76,6 +77,7 @@ struct FakeSystem : System {
     void WriteStandardOutput(const char* text) override;
     void KeepAwake(bool on) override;
     bool TryLockDevices() override;
+    bool RequireSignedFirmware() override { return requireSigned; }
     void UnlockDevices() override;
 
    private:
