@@ -14,7 +14,7 @@
   X(ExitVerifyMismatch, 3,   "verify_mismatch", "a page read back from the device differs from the file") \
   X(ExitNoDevice,       4,   "no_device",       "no device is connected, or no longer the one the command was about") \
   X(ExitSeveralDevices, 5,   "several_devices", "more than one device is connected") \
-  X(ExitFileRefused,    6,   "file_refused",    "the file does not fit the device, is not a firmware image, or is not in the files folder") \
+  X(ExitFileRefused,    6,   "file_refused",    "the file does not fit the device, is not a firmware image, is refused by the signed catalogue, or is not in the files folder") \
   X(ExitLibraryProblem, 7,   "library_problem", "the device library cannot be loaded or started") \
   X(ExitDeviceBusy,     8,   "device_busy",     "another program (the updater window) is working on the devices") \
   X(ExitInterrupted,    130, "interrupted",     "stopped by Ctrl+C at a safe point; the device was reset and closed")

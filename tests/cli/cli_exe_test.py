@@ -58,6 +58,19 @@ class CliExeTest(unittest.TestCase):
         self.assertEqual((code, out), (4, ""))
         self.assertIn("No device is connected.", err)
 
+    def test_the_signed_catalogue_verifies_and_refuses_a_changed_file(self):
+        for name in ("catalogue.json", "catalogue.json.sig"):
+            shutil.copy(os.path.join(DIST, "files", name), os.path.join(self.folder, "files"))
+        code, out, err = self.cli("--json", "files")
+        files = [json.loads(line)["file"] for line in out.splitlines() if '"event":"file"' in line]
+        self.assertEqual((code, [(f["name"], f["signed"]) for f in files]), (0, [(FILE, True)]), out + err)
+        path = os.path.join(self.folder, "files", FILE)
+        with open(path, "ab") as f:
+            f.write(b"00\r\n")
+        code, out, err = self.cli("update", "--yes", FILE)
+        self.assertEqual(code, 6, out + err)
+        self.assertIn("is not the maker's file: its contents differ from the signed catalogue.", err)
+
     def test_an_update_gives_its_events_and_the_version_after(self):
         code, out, _ = self.cli("--json", "update", "--yes", FILE)
         self.assertEqual(code, 0, out)

@@ -53,12 +53,13 @@ class HistoryTest(unittest.TestCase):
         self.assertTrue(app.start_until_found(), "the headset was found")
         return app
 
-    def only_file(self, app, name, edit=None):
-        """Leaves `name` as the one firmware file, changed by `edit` (its lines)."""
+    def only_file(self, app, name, edit=None, keep=()):
+        """Leaves `name` as the one firmware file, changed by `edit` (its
+        lines), and beside it only the files named in `keep`."""
         files = os.path.join(app.folder, "files")
         with open(os.path.join(files, name)) as f:
             lines = f.read().split("\n")
-        for other in os.listdir(files):
+        for other in set(os.listdir(files)) - set(keep):
             path = os.path.join(files, other)
             shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
         if edit:
@@ -137,6 +138,19 @@ class HistoryTest(unittest.TestCase):
         self.assertEqual(run["sha256"], hashlib.sha256(content).hexdigest())
         self.assertIn(f"File: RX93_Headset_v1_2_ef.txt, {len(content)} bytes, SHA-256 {run['sha256']}\n",
                       read(os.path.join(data_folder(), "updater.log")))
+
+    def test_a_file_changed_after_the_maker_signed_it_is_refused(self):
+        app = self.launch((HEADSET,))
+
+        def changed(lines):
+            lines[1] = "01" if lines[1].strip() != "01" else "02"
+
+        self.only_file(app, "RX93_Headset_v1_2_ef.txt", changed, keep=("catalogue.json", "catalogue.json.sig"))
+        self.update_first_file(app)
+        self.check_failed_screen(app, "not_makers_file.png", "The file RX93_Headset_v1_2_ef.txt is not the maker's "
+                                                             "file: its contents differ from the signed catalogue.")
+        self.assertNotIn("SerialMemEnterFlashMode", app.trace(), "the device was not touched")
+        self.assertEqual(self.history()[-1]["cause"], "not_makers_file")
 
     def test_a_killed_update_is_finished_after_a_restart(self):
         app = self.launch((HEADSET,))
