@@ -1,4 +1,5 @@
-# Read by cpack for each generator: settings that differ between them.
+# Read by cpack for each generator: settings that differ between them, and
+# the refusal of programs that trust the test catalogue key.
 if(CPACK_GENERATOR STREQUAL "NSIS")
   set(CPACK_COMPONENTS_ALL program simulator)
 endif()
@@ -6,3 +7,4 @@ endif()
 if(CPACK_GENERATOR STREQUAL "External")
   set(CPACK_COMPONENTS_ALL program)
 endif()
+include(${CMAKE_CURRENT_LIST_DIR}/release_keys_check.cmake)

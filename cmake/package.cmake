@@ -74,6 +74,11 @@ set(CPACK_ARCHIVE_SIMULATOR32_FILE_NAME "VeltraneUpdater-${PROJECT_VERSION}-simu
 # The installer offers the 64-bit simulator only: both would be installed as
 # the same hostapi_vmi.dll.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_options.cmake)
+# What cmake/release_keys_check.cmake reads: the trusted keys of the trees
+# that built the programs, and the test key's point.
+set(CPACK_UPDATER_KEY_MANIFESTS ${UPDATER_GENERATED_DIR}/trusted_catalogue_keys.txt
+    ${UPDATER_I686_DIR}/generated/trusted_catalogue_keys.txt)
+set(CPACK_UPDATER_TEST_KEY_POINT ${UPDATER_TEST_CATALOGUE_POINT})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 include(CPack)

@@ -37,7 +37,7 @@ for arch in x64 x86; do
   for wanted in "$program" "$cli" OpenSans-Regular.ttf pairing_help.html files/README.txt; do
     echo "$files" | grep -qx "$wanted" || fail "lacks $wanted"
   done
-  unwanted="$(echo "$files" | grep -E "^($other)\.exe\$|^(hostapi_vmi\.dll|sim_devices\.txt|README\.txt)\$|_ef\.txt\$" || true)"
+  unwanted="$(echo "$files" | grep -E "^($other)\.exe\$|^(hostapi_vmi\.dll|sim_devices\.txt|README\.txt)\$|_ef\.txt\$|catalogue\.json" || true)"
   [ -z "$unwanted" ] || fail "carries files of the other architecture, the simulator or the zip's README: $unwanted"
 
   [ "$(property ProductVersion)" = "$version" ] || fail "version $(property ProductVersion), not $version"

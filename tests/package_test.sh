@@ -4,18 +4,47 @@
 # what this builds) and checks what each zip carries: the program package
 # holds both programs, stripped, and no simulator, device file or simulator
 # state; each simulator bundle holds the simulator of its architecture and
-# the sample firmware.
+# the sample firmware with its catalogue, signed with the test key. The
+# packed programs trust exactly the keys the tree was configured with, and
+# cpack packs programs that trust the TEST-ONLY key only as test packages.
+#
+#     package_test.sh <build folder> <objdump> <openssl> <test key PEM> <configured key PEM>...
 set -eu
 build="$1"
 objdump="$2"
+openssl="$3"
+test_key="$4"
+shift 4
 cd "$build"
+
+# A key's 65-byte point in hexadecimal, as the manifests list it.
+point_of() { "$openssl" pkey -pubin -in "$1" -outform DER | tail -c 65 | od -An -tx1 -v | tr -d ' \n'; }
+# Each tree that builds packed programs (this one, the nested 32-bit one)
+# lists the keys they trust beside its catalogue_keys.h.
+configured="$(for key in "$@"; do point_of "$key"; echo; done | sort)"
+for manifest in generated/trusted_catalogue_keys.txt i686/generated/trusted_catalogue_keys.txt; do
+  [ "$(cut -d' ' -f1 "$manifest" | sort)" = "$configured" ] ||
+    { echo "$manifest does not list exactly the configured keys:"; cat "$manifest"; exit 1; }
+done
+
+# The test key is known by its point, whatever its file is called.
+test_point="$(point_of "$test_key")"
+named=""
+for key in "$@"; do [ "$(point_of "$key")" = "$test_point" ] && named="$key"; done
+
 rm -rf packages
+if [ -n "$named" ]; then
+  if cpack >cpack.log 2>&1; then echo "cpack packed programs that trust the TEST-ONLY key"; exit 1; fi
+  grep -qF "$named" cpack.log && grep -q -- "-DUPDATER_CATALOGUE_KEYS=" cpack.log ||
+    { cat cpack.log; echo "the refusal names neither the key nor how to name the maker's"; exit 1; }
+  export VELTRANE_TEST_PACKAGES=1
+fi
 cpack >cpack.log 2>&1 || { cat cpack.log; exit 1; }
 program="$(unzip -Z1 packages/VeltraneUpdater-*-windows.zip)"
 for wanted in VeltraneUpdater.exe VeltraneUpdater32.exe veltrane-cli.exe veltrane-cli32.exe README.txt OpenSans-Regular.ttf pairing_help.html files/README.txt; do
   echo "$program" | grep -qx "$wanted" || { echo "program package lacks $wanted"; exit 1; }
 done
-if echo "$program" | grep -qE 'hostapi_vmi|sim_devices|sim_state|sim_trace|_ef'; then
+if echo "$program" | grep -qE 'hostapi_vmi|sim_devices|sim_state|sim_trace|_ef|catalogue'; then
   echo "program package carries simulator files:"; echo "$program"; exit 1
 fi
 
@@ -41,6 +70,9 @@ for bits in 64 32; do
     echo "$simulator" | grep -qx "$wanted" || { echo "$bundle lacks $wanted"; exit 1; }
   done
   echo "$simulator" | grep -q '^files/RX93_Headset_v' || { echo "$bundle lacks the sample firmware"; exit 1; }
+  for signed in catalogue.json catalogue.json.sig; do
+    unzip -p "$bundle" "files/$signed" | cmp -s - "dist/files/$signed" || { echo "$bundle lacks the build's files/$signed"; exit 1; }
+  done
   unzip -q "$bundle" hostapi_vmi.dll -d "$unpacked/$bits"
   expected=pei-x86-64
   [ "$bits" = 32 ] && expected=pei-i386
