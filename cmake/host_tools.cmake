@@ -1,6 +1,7 @@
 # The Windows tree cannot run what it builds, so its build-time tools (the
-# skin painter and the sample firmware writer) are built and run natively in
-# a nested host build of this same source tree.
+# skin painter, the sample firmware writer and the catalogue tool that signs
+# the samples) are built and run natively in a nested host build of this
+# same source tree.
 include(ExternalProject)
 
 set(UPDATER_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
