@@ -7,6 +7,7 @@
 # the sample firmware with its catalogue, signed with the test key. The
 # packed programs trust exactly the keys the tree was configured with, and
 # cpack packs programs that trust the TEST-ONLY key only as test packages.
+# The manifests the refusal reads are checked against the packed bytes.
 #
 #     package_test.sh <build folder> <objdump> <openssl> <test key PEM> <configured key PEM>...
 set -eu
@@ -61,6 +62,14 @@ for shipped in VeltraneUpdater.exe VeltraneUpdater32.exe veltrane-cli.exe veltra
   if "$objdump" -h "$unpacked/program/$shipped" | grep -q '\.debug_'; then
     echo "$shipped is packed with its debug sections"; exit 1
   fi
+done
+# What the manifests say, in the shipped bytes: each packed program holds
+# the point of every configured key, and the test key's only when it is one.
+for shipped in VeltraneUpdater.exe VeltraneUpdater32.exe veltrane-cli.exe veltrane-cli32.exe; do
+  od -An -tx1 -v "$unpacked/program/$shipped" | tr -d ' \n' >"$unpacked/bytes"
+  held="$(for point in $(printf '%s\n%s\n' "$configured" "$test_point" | sort -u); do
+    grep -qF "$point" "$unpacked/bytes" && echo "$point"; done | sort)"
+  [ "$held" = "$configured" ] || { echo "$shipped does not trust exactly the configured keys"; exit 1; }
 done
 
 for bits in 64 32; do
