@@ -93,7 +93,10 @@ struct AllFiles {
 
 void VisitForAll(const FolderEntry& entry, void* context) {
     AllFiles& all = *static_cast<AllFiles*>(context);
-    if (entry.isFolder) return;
+    // The catalogue and its signature are the folder's own, not firmware.
+    if (entry.isFolder || std::strcmp(entry.name, kCatalogueFileName) == 0 ||
+        std::strcmp(entry.name, kCatalogueSignatureName) == 0)
+        return;
     CatalogueCheck check;
     CheckCatalogueEntry(all.folder, entry, all.device, check);
     char reason[256] = "";

@@ -59,6 +59,8 @@ TEST_F(CliSignedTest, TheCatalogueRefusesAChangedOrOldFileAndThePolicyAnUnsigned
               "    The mute button answers at once.\n"
               "RX93_Headset_v1_4_ef.txt  v.1_4  unsigned\n");
     EXPECT_EQ(console.err, "");
+    ASSERT_EQ(Run({"files", "--all"}), ExitSuccess);
+    EXPECT_EQ(console.out.find("catalogue.json"), std::string::npos) << "the catalogue is not firmware";
     ASSERT_EQ(Run({"files", "--json"}), ExitSuccess);
     const std::vector<Json> files = EventsOf("file");
     ASSERT_EQ(files.size(), 4u);
