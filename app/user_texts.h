@@ -42,10 +42,10 @@
   X(TextReasonNotMakersFile, "The file {file} is not the maker's file: its contents differ from the signed catalogue.") \
   X(TextReasonBelowFloor, "The file {file} is older than the signed catalogue allows for this {device}: it must be version {detail} or newer.") \
   X(TextReasonNotSigned, "The file {file} is not signed by the maker, and this computer takes only signed firmware. Press Cancel and choose a signed file.") \
-  X(TextCatalogueNoSignature, "The catalogue in the files folder has no signature, so it is ignored: its files count as unsigned.") \
-  X(TextCatalogueBadSignature, "The catalogue in the files folder is not signed by a key this program trusts, so it is ignored: its files count as unsigned.") \
-  X(TextCatalogueMalformed, "The catalogue in the files folder cannot be read, so it is ignored: its files count as unsigned.") \
-  X(TextCatalogueOlderThanSeen, "The catalogue in the files folder is older than one this computer has already used, so it is ignored: its files count as unsigned.") \
+  X(TextCatalogueNoSignature, "The catalogue in the files folder is ignored: it has no signature.") \
+  X(TextCatalogueBadSignature, "The catalogue in the files folder is ignored: no key this program trusts signed it.") \
+  X(TextCatalogueMalformed, "The catalogue in the files folder is ignored: it cannot be read.") \
+  X(TextCatalogueOlderThanSeen, "The catalogue in the files folder is ignored: it is older than one already used on this computer.") \
   /* Start-up problems, shown in a message box. */ \
   X(TextStartupTitle, "Veltrane Updater cannot start") \
   X(TextStartupNoLibrary, "The device library {file} is missing from {folder}. Start Veltrane Updater from its own folder, or copy the device library that came with your headset into it.") \

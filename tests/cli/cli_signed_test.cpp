@@ -101,8 +101,7 @@ TEST_F(CliSignedTest, ACatalogueThatDoesNotVerifyOrIsPlayedBackIsIgnoredAndSaidO
     Sign(1);
     ASSERT_EQ(Run({"files"}), ExitSuccess);
     EXPECT_EQ(console.err,
-              "The catalogue in the files folder is older than one this computer has already used, so it is ignored: "
-              "its files count as unsigned.\n");
+              "The catalogue in the files folder is ignored: it is older than one already used on this computer.\n");
     EXPECT_EQ(console.out.find("signed,"), std::string::npos) << console.out;
     system.requireSigned = true;
     EXPECT_EQ(Update("RX93_Headset_v1_3_ef.txt"), ExitFileRefused);
