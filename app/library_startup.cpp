@@ -5,6 +5,7 @@
 
 #include "app/exit_codes.h"
 #include "app/user_texts.h"
+#include "device/call_recording.h"
 #include "device/device_library.h"
 #include "device/library_session.h"
 #include "device/pe_machine.h"
@@ -36,6 +37,8 @@ StartupProblem LoadAndInitialise(System& system, LibrarySession& session, Startu
             report.missingEntry = FirstUnboundEntry(session.library);
             return StartupMissingEntry;
     }
+    // A recording asked for begins with the library's first call.
+    if (CallRecordingOpen()) session.library = RecordCalls(session.library);
     session.lastStatus = session.library.AvDllInitialize();
     report.status = session.lastStatus;
     return session.lastStatus == 0 ? StartupReady : StartupInitializeFailed;

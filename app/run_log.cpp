@@ -75,6 +75,12 @@ void FormatIsoTime(int64_t millis, char* out, size_t size) {
                   t.hour, t.minute, t.second, t.millisecond);
 }
 
+void FormatFileNameTime(int64_t millis, char* out, size_t size) {
+    const CivilTime t = ToCivil(millis);
+    std::snprintf(out, size, "%04lld-%02d-%02d %02d%02d%02d", static_cast<long long>(t.year), t.month, t.day, t.hour,
+                  t.minute, t.second);
+}
+
 void FormatTimeOfDay(int64_t millis, char* out, size_t size) {
     const CivilTime t = ToCivil(millis);
     std::snprintf(out, size, "%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond);

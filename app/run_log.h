@@ -44,6 +44,8 @@ bool AppendToRunLog(const RunFiles& files, const char* text, size_t length);
 bool AppendToHistory(const RunFiles& files, const HistoryRecord& record);
 
 // Times of the wall clock (milliseconds since 1970, UTC):
-// "2026-01-02T03:04:05.000Z", and "03:04:05.000" for a line of the log.
+// "2026-01-02T03:04:05.000Z", "03:04:05.000" for a line of the log, and
+// "2026-01-02 030405" for a file's name, which every file system takes.
 void FormatIsoTime(int64_t millis, char* out, size_t size);
 void FormatTimeOfDay(int64_t millis, char* out, size_t size);
+void FormatFileNameTime(int64_t millis, char* out, size_t size);

@@ -105,6 +105,7 @@
   X(TextCliHistoryBadDevice, "{detail} is neither a product id nor a kind of device. Give the product id as veltrane-cli devices prints it (28F80106), or headset or adapter.") \
   X(TextCliNoSuchFile, "There is no file {file} in the files folder {folder}. Run veltrane-cli files --all to see the files there.") \
   X(TextCliDeviceChanged, "The device attached now is not the {device} the question was about; nothing was written. Run the command again.") \
+  X(TextCliRecordingUnwritable, "The recording {file} cannot be written. Name a file in a folder you may write to, then run the command again.") \
   X(TextCliUnknownCommand, "{detail} is not a command of veltrane-cli. Did you mean {file}? Run veltrane-cli --help to see the commands.") \
   X(TextCliNotice, "{detail}") \
   X(TextCliModelDiffers, "This {device} answers as an {detail}, not the model --model names. Leave out --model, or connect the {device} you meant.") \
@@ -139,6 +140,11 @@
   X(TextReportLibrary, "Device library: {file}, {detail}") \
   X(TextReportLibraryMissing, "Device library: {file} was not found.") \
   X(TextReportDataFolder, "Log and history folder: {folder}") \
+  X(TextReportRecording, "Device session recorded into: {file} (send it with this report)") \
+  X(TextReportNoRecording, "No device session was recorded. Record the next device session in the About box when the support desk asks for it.") \
+  X(TextRecordingStarted, "The next device session is recorded into {file} until Veltrane Updater closes. Send this file with the support report.") \
+  X(TextRecordingRunning, "The device session is already being recorded into {file}. The recording ends when Veltrane Updater closes.") \
+  X(TextRecordingFailed, "The recording could not be started in {folder}. Check that the folder can be written to, then try again.") \
   X(TextReportRuns, "Last runs, newest first:") \
   X(TextReportNoRuns, "No runs are recorded yet.") \
   X(TextReportLogTail, "The end of the run log:") \

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/library_startup.h"
+#include "device/call_recording.h"
 #include "device/pe_machine.h"
 #include "cli/json_events.h"
 #include "platform/system.h"
@@ -71,6 +72,7 @@ const LibraryProblemText& TextOfProblem(const StartupReport& report) {
 bool CliSession::OpenLibrary(CliExitCode& exitCode, const char* command) {
     if (env.boundLibrary != nullptr) {
         library.library = *env.boundLibrary;
+        if (CallRecordingOpen()) library.library = RecordCalls(library.library);
         return true;
     }
     BindingSystem binding(*env.system, *env.console);

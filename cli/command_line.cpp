@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/device_recording.h"
 #include "app/run_recorder.h"
 #include "cli/cli_reason.h"
 #include "cli/device_commands.h"
@@ -20,6 +21,7 @@
 #include "cli/run_command.h"
 #include "cli/session_window.h"
 #include "cli/station.h"
+#include "device/call_recording.h"
 
 #ifndef UPDATER_VERSION
 #define UPDATER_VERSION "0"
@@ -40,6 +42,7 @@ struct Arguments {
     std::string device;
     std::string model;  // of a unit whose reply names none
     int limit = kHistoryDefaultLimit;
+    std::string record;  // the file the device library's calls are recorded into
 };
 
 constexpr char kDescription[] =
@@ -108,6 +111,9 @@ void Build(CLI::App& app, Arguments& a) {
     app.add_flag("--json", a.json, "Write JSON Lines events to standard output instead of text");
     app.add_flag("--require-signed", a.requireSigned,
                  "Write only firmware the maker signed: refuse files the signed catalogue does not list");
+    app.add_option("--record", a.record,
+                   "Record every call the command makes into the device library into FILE (JSON Lines)")
+        ->type_name("FILE");
     app.footer(ExitCodeTable());
 
     app.add_subcommand("devices", "List the attached devices: kind, product id, model, firmware version");
@@ -164,11 +170,13 @@ size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
-// The first word that is not an option is the command; options before it
-// take no values. Empty when it is a command, or there is none.
+// The first word that is not an option is the command; of the options
+// before it only --record takes a value. Empty when it is a command, or
+// there is none.
 std::string UnknownCommand(const CLI::App& app, int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] == '-') continue;
+        if (std::strcmp(argv[i], "--record") == 0) ++i;  // its value
+        if (i >= argc || argv[i][0] == '-' || std::strcmp(argv[i - 1], "--record") == 0) continue;
         for (const CLI::App* command : app.get_subcommands({})) {
             if (command->get_name() == argv[i]) return "";
         }
@@ -290,6 +298,11 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
         return UsageError(app, CLI::RequiredError("FILE or --name-hex"), env, AskedForJson(argc, argv));
     }
     CliSession session{env, CliOptions{arguments.json}};
+    if (!arguments.record.empty() && !StartDeviceRecording(*env.system, arguments.record.c_str(), "veltrane-cli")) {
+        TextArgs args;
+        args.file = arguments.record.c_str();
+        return session.Refuse("", ExitUsage, "usage", TextCliRecordingUnwritable, args);
+    }
     // A station finishes the device on the bench at the first Ctrl+C and
     // stops its run at a page only at the second; a single run stops at once.
     const bool station = app.got_subcommand("station");
@@ -298,6 +311,7 @@ int RunCommandLine(int argc, const char* const* argv, CliEnvironment& env) {
     if (runsDevice) StartSessionWindow();
     const CliExitCode code = Dispatch(app, arguments, session);
     session.CloseLibrary();
+    EndCallRecording();
     if (runsDevice) StopSessionWindow();
     return code;
 }

@@ -55,6 +55,21 @@ DEVICE_LIBRARY_ENTRY_POINTS(DEVICE_LIBRARY_DECLARE_TYPE)
 
 inline constexpr int kDeviceLibraryEntryCount = 22;
 
+// The entry points by their place in the list, which numbers them wherever
+// calls are counted, traced, recorded or replayed.
+enum EntryIndex {
+#define DEVICE_LIBRARY_ENTRY_INDEX(name, params, args) Index_##name,
+    DEVICE_LIBRARY_ENTRY_POINTS(DEVICE_LIBRARY_ENTRY_INDEX)
+#undef DEVICE_LIBRARY_ENTRY_INDEX
+};
+
+inline constexpr const char* const kEntryNames[] = {
+#define DEVICE_LIBRARY_ENTRY_NAME(name, params, args) #name,
+    DEVICE_LIBRARY_ENTRY_POINTS(DEVICE_LIBRARY_ENTRY_NAME)
+#undef DEVICE_LIBRARY_ENTRY_NAME
+};
+static_assert(sizeof kEntryNames / sizeof kEntryNames[0] == kDeviceLibraryEntryCount);
+
 // Buffer sizes fixed by the library's contracts.
 inline constexpr int kMaxListedDevices = 10;  // AvDllListDevices maximum
 inline constexpr int kListShortIdBytes = 20;  // the second, unread listing array

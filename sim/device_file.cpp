@@ -131,6 +131,25 @@ void ParseDevice(const char* rest, DeviceFile& out) {
     }
 }
 
+// A path setting: the next word, or "off" for none.
+void SetPath(const char* rest, char (&path)[kTracePathChars]) {
+    char word[kTracePathChars];
+    if (NextWord(rest, word, sizeof word) == nullptr) return;
+    if (std::strcmp(word, "off") == 0) word[0] = '\0';
+    std::snprintf(path, sizeof path, "%s", word);
+}
+
+// The rest of the line, without the spaces around it: a recording's name
+// may hold spaces (the window's do).
+void SetWholePath(const char* rest, char (&path)[kTracePathChars]) {
+    while (*rest == ' ' || *rest == '\t') ++rest;
+    size_t length = std::strlen(rest);
+    while (length > 0 && (rest[length - 1] == ' ' || rest[length - 1] == '\t' || rest[length - 1] == '\r')) --length;
+    if (length >= kTracePathChars) return;
+    std::memcpy(path, rest, length);
+    path[length] = '\0';
+}
+
 void ParseLine(const char* line, DeviceFile& out) {
     char word[kTracePathChars];
     const char* rest = NextWord(line, word, sizeof word);
@@ -142,18 +161,14 @@ void ParseLine(const char* line, DeviceFile& out) {
     } else if (std::strcmp(word, "init") == 0) {
         if (NextWord(rest, word, sizeof word) != nullptr && std::strcmp(word, "fail") == 0) out.initFails = true;
     } else if (std::strcmp(word, "trace") == 0) {
-        if (NextWord(rest, word, sizeof word) == nullptr) return;
-        out.traceSet = true;
-        if (std::strcmp(word, "off") == 0) word[0] = '\0';
-        std::snprintf(out.tracePath, sizeof out.tracePath, "%s", word);
+        out.traceSet = out.traceSet || NextWord(rest, word, sizeof word) != nullptr;
+        SetPath(rest, out.tracePath);
     } else if (std::strcmp(word, "stamps") == 0) {
-        if (NextWord(rest, word, sizeof word) == nullptr) return;
-        if (std::strcmp(word, "off") == 0) word[0] = '\0';
-        std::snprintf(out.stampsPath, sizeof out.stampsPath, "%s", word);
+        SetPath(rest, out.stampsPath);
     } else if (std::strcmp(word, "memory") == 0) {
-        if (NextWord(rest, word, sizeof word) == nullptr) return;
-        if (std::strcmp(word, "off") == 0) word[0] = '\0';
-        std::snprintf(out.memoryFolder, sizeof out.memoryFolder, "%s", word);
+        SetPath(rest, out.memoryFolder);
+    } else if (std::strcmp(word, "replay") == 0) {
+        SetWholePath(rest, out.replayPath);
     }
 }
 

@@ -60,6 +60,7 @@ struct DeviceFile {
     char tracePath[kTracePathChars];   // empty: tracing off
     char stampsPath[kTracePathChars];  // timestamps of the calls other than packets; empty: off
     char memoryFolder[kTracePathChars];  // where serial memories persist; empty: nowhere
+    char replayPath[kTracePathChars];    // a recording to answer every call from; empty: none
 };
 
 // Parses the text of a device file. Unknown words and malformed lines are

@@ -158,6 +158,7 @@ void RefreshDevices(Simulator& sim) {
     std::memcpy(sim.file.tracePath, parsed.tracePath, sizeof parsed.tracePath);
     std::memcpy(sim.file.stampsPath, parsed.stampsPath, sizeof parsed.stampsPath);
     std::memcpy(sim.file.memoryFolder, parsed.memoryFolder, sizeof parsed.memoryFolder);
+    std::memcpy(sim.file.replayPath, parsed.replayPath, sizeof parsed.replayPath);
     for (SimDevice& device : sim.devices) {
         device.present = false;
         device.inFile = false;

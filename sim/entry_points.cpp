@@ -47,7 +47,10 @@ int32_t HandleCall(EntryIndex index, DeviceHandle handle, uint32_t fault, Action
 
 }  // namespace
 
-// --- The entry points ---
+// --- The entry points, as the simulated devices answer them (replay.cpp
+// answers from a recording instead when the device file names one) ---
+
+namespace simulated {
 
 // Reads the device file at once, so that its trace setting covers the
 // library's whole life.
@@ -304,4 +307,5 @@ int32_t AvDllShutdown(void) {
     return status;
 }
 
+}  // namespace simulated
 }  // namespace sim

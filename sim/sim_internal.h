@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "device/call_layout.h"
+#include "device/recorded_calls.h"
 #include "sim/device_file.h"
 #include "sim/file_look.h"
 #include "sim/simulator.h"
@@ -22,6 +24,7 @@ enum SimStatus : int32_t {
     StatusGone = -6,         // the device was unplugged
     StatusMismatch = -7,
     StatusNotInitialised = -8,
+    StatusDiverged = -9,     // a replayed call that differs from the recording
 };
 
 inline constexpr int kDeviceSlots = 16;
@@ -31,20 +34,6 @@ inline constexpr int32_t kHeadsetIdentityAddress = 0xB112;
 inline constexpr int32_t kAdapterIdentityAddress = 0xC0D4;
 inline constexpr int32_t kHeadsetPageParams = 0xB53A;
 inline constexpr int32_t kAdapterPageParams = 0xC42D;
-
-// The entry points by their place in the list, which numbers their call
-// counts and names them in the trace.
-enum EntryIndex {
-#define SIM_ENTRY_INDEX(name, params, args) Index_##name,
-    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_INDEX)
-#undef SIM_ENTRY_INDEX
-};
-
-inline constexpr const char* const kEntryNames[] = {
-#define SIM_ENTRY_NAME(name, params, args) #name,
-    DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY_NAME)
-#undef SIM_ENTRY_NAME
-};
 
 struct SimDevice {
     bool used = false;       // the slot holds a device
@@ -78,6 +67,16 @@ struct SimHandle {
     bool open = false;
 };
 
+// A replay in progress (replay.cpp): the recording, the next call it
+// expects, and where it goes on after a discovery pass the program repeats.
+struct ReplayState {
+    bool active = false;
+    bool diverged = false;
+    Recording recording;
+    size_t next = 0;
+    int64_t resume = -1;
+};
+
 struct Simulator {
     std::mutex lock;
     bool initialised = false;
@@ -99,7 +98,19 @@ struct Simulator {
     char stampsOpenPath[kTracePathChars] = {};
     int32_t callCounts[kDeviceLibraryEntryCount] = {};
     int32_t callsWhileShutDown = 0;
+    ReplayState replay;
 };
+
+// entry_points.cpp: the entry points as the simulated devices answer them.
+namespace simulated {
+#define SIM_DECLARE_SIMULATED(name, params, args) int32_t name params;
+DEVICE_LIBRARY_ENTRY_POINTS(SIM_DECLARE_SIMULATED)
+#undef SIM_DECLARE_SIMULATED
+}  // namespace simulated
+
+// replay.cpp: answers the call from the recording the device file names,
+// when a replay is on; false when the simulated devices answer it.
+bool Replayed(int entry, const CallArg* args, int32_t& status);
 
 // device_table.cpp: the one simulator of the process, its devices by slot
 // as the device file lists them, and the handles opened on them.
@@ -146,6 +157,8 @@ void TraceBytes(TraceLine& line, const char* key, const void* bytes, size_t coun
 // Writes the line to the trace, and its time to the stamps file when
 // `stamped` (every call but the packets, which would flood it).
 void TraceEnd(Simulator& sim, TraceLine& line, int32_t status, bool stamped);
+// Writes a line of its own to the trace, such as a replay's divergence.
+void TraceNote(Simulator& sim, const char* text);
 void CloseTrace(Simulator& sim);
 void CloseStamps(Simulator& sim);
 

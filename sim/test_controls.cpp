@@ -33,6 +33,7 @@ void Reset(const char* deviceFilePath) {
     sim.traceSeq = 0;
     std::memset(sim.callCounts, 0, sizeof sim.callCounts);
     sim.callsWhileShutDown = 0;
+    sim.replay = ReplayState{};
 }
 
 void EndProcess() {

@@ -92,6 +92,13 @@ void TraceEnd(Simulator& sim, TraceLine& line, int32_t status, bool stamped) {
     }
 }
 
+void TraceNote(Simulator& sim, const char* text) {
+    if (std::FILE* out = OpenFor(sim.traceFile, sim.traceOpenPath, sim.file.tracePath)) {
+        std::fprintf(out, "%s\n", text);
+        std::fflush(out);
+    }
+}
+
 void CloseTrace(Simulator& sim) { Close(sim.traceFile, sim.traceOpenPath); }
 
 void CloseStamps(Simulator& sim) { Close(sim.stampsFile, sim.stampsOpenPath); }

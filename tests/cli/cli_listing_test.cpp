@@ -1,6 +1,7 @@
 // devices, files and the command line itself: output, JSON fields, exit
 // codes and refusals.
 #include <filesystem>
+#include <fstream>
 
 #include "tests/cli/cli_fixture.h"
 
@@ -156,6 +157,28 @@ TEST_F(CliListingTest, AWrongCommandLineIsAUsageError) {
     EXPECT_NE(console.out.find("130  interrupted"), std::string::npos);
     EXPECT_EQ(Run({"--version"}), ExitSuccess);
     EXPECT_EQ(console.out.rfind("veltrane-cli ", 0), 0u);
+}
+
+// --record writes the first line and every call the command made, whatever
+// option or word comes first; a file that cannot be written is refused.
+TEST_F(CliListingTest, RecordWritesEveryCallOfTheCommandAfterItsFirstLine) {
+    Plug(kCliHeadset);
+    ASSERT_EQ(Run({"--record", "calls.jsonl", "devices"}), 0);
+    EXPECT_EQ(console.out, "headset  28F80106  RX93  1_0\n");
+    std::ifstream in("calls.jsonl");
+    std::string line;
+    std::vector<std::string> calls;
+    std::getline(in, line);
+    const nlohmann::json header = nlohmann::json::parse(line);
+    EXPECT_EQ(header["recording"], "veltrane-device-calls");
+    EXPECT_EQ(header["program"], "veltrane-cli");
+    while (std::getline(in, line)) calls.push_back(nlohmann::json::parse(line)["call"]);
+    EXPECT_EQ(calls.size(), recording::Calls().size());
+    EXPECT_EQ(calls.front(), "AvDllListDevices");
+    EXPECT_EQ(calls.back(), "AvDllCloseHandle");
+
+    EXPECT_EQ(Run({"--record", "no such folder/calls.jsonl", "devices"}), 2);
+    EXPECT_NE(console.err.find("The recording no such folder/calls.jsonl cannot be written."), std::string::npos);
 }
 
 }  // namespace
