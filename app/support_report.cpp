@@ -6,6 +6,7 @@
 #include "app/program_info.h"
 #include "app/run_history.h"
 #include "app/user_texts.h"
+#include "device/call_recording.h"
 #include "device/device_library.h"
 #include "firmware/bounded_path.h"
 #include "platform/report_facts.h"
@@ -83,6 +84,7 @@ void GatherReportFacts(System& system, ReportFacts& facts) {
     if (!FileVersionText(facts.libraryPath, facts.libraryVersion, sizeof facts.libraryVersion)) {
         facts.libraryVersion[0] = '\0';
     }
+    if (!CallRecordingPath(facts.recordingPath, sizeof facts.recordingPath)) facts.recordingPath[0] = '\0';
 }
 
 bool WriteSupportReport(std::FILE* out, const ReportFacts& facts, const RunFiles& files, int64_t nowMillis) {
@@ -109,6 +111,9 @@ bool WriteSupportReport(std::FILE* out, const ReportFacts& facts, const RunFiles
     if (char* last = std::strrchr(logFolder, kPathSeparator)) *last = '\0';
     folder.folder = logFolder;
     ok = PutText(out, TextReportDataFolder, folder) && ok;
+    TextArgs recording;
+    recording.file = facts.recordingPath;
+    ok = PutText(out, facts.recordingPath[0] != '\0' ? TextReportRecording : TextReportNoRecording, recording) && ok;
 
     static HistoryRecord runs[kReportRuns];  // UI thread only; keeps the stack small
     const int count = ReadRunHistory(files.history, {}, runs, kReportRuns);
@@ -121,11 +126,9 @@ bool WriteSupportReport(std::FILE* out, const ReportFacts& facts, const RunFiles
 bool SaveSupportReport(System& system, const char* folder, char* message, size_t size) {
     const int64_t now = system.WallClockMillis();
     char stamp[32];
-    FormatIsoTime(now, stamp, sizeof stamp);
-    // "2026-01-02T03:04:05.000Z" -> "2026-01-02 030405", a name every file system takes.
+    FormatFileNameTime(now, stamp, sizeof stamp);
     char name[64];
-    std::snprintf(name, sizeof name, "Veltrane Updater report %.10s %.2s%.2s%.2s.txt", stamp, stamp + 11, stamp + 14,
-                  stamp + 17);
+    std::snprintf(name, sizeof name, "Veltrane Updater report %s.txt", stamp);
     char path[kPathChars];
     const int length = std::snprintf(path, sizeof path, "%s%c%s", folder, kPathSeparator, name);
     RunFiles files;

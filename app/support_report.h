@@ -21,6 +21,7 @@ struct ReportFacts {
     char libraryVersion[64] = {};  // empty when the file carries none
     int64_t libraryBytes = 0;
     char librarySha256[65] = {};
+    char recordingPath[kPathChars] = {};  // the device session recorded; empty when none
 };
 
 // Asks the platform for the facts; the device library is the one the

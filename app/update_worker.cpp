@@ -1,6 +1,7 @@
 // The worker loop and the device and result screens it draws.
 #include "app/update_worker.h"
 
+#include "app/device_recording.h"
 #include "app/run_reason.h"
 #include "app/run_recorder.h"
 #include "app/updater_state.h"
@@ -199,6 +200,7 @@ void UpdateWorker(UpdaterState& state) {
         state.system->Sleep(kPollPause);
         // The safe point: between passes and runs, never inside the library.
         if (state.stopRequested == 1) break;
+        TakeUpAskedRecording(state);
         if (state.updateRequested == 1) {
             RunUpdateBranch(state);
         } else if (state.screenMode == ScreenIdle) {

@@ -74,6 +74,7 @@ struct UpdaterState {
     Flag modeProgramFirmwareOnly{0};
     Flag warningOpen{0};
     Flag firmwareChosen{0};
+    Flag recordingAsked{0};  // UI: a recording is open; the worker puts the recorder in at its next safe point
     SharedInt deviceView{ViewNone};
     SharedInt dialogStage{DialogIdle};
 

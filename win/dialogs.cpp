@@ -2,6 +2,7 @@
 // decisions are the portable dialog logic's.
 #include <cstdio>
 
+#include "app/device_recording.h"
 #include "app/support_report.h"
 #include "app/updater_state.h"
 #include "platform/report_facts.h"
@@ -78,6 +79,15 @@ void SaveReport(HWND dialog) {
     MessageBoxA(dialog, message, state.windowTitle, MB_OK | (saved ? MB_ICONINFORMATION : MB_ICONWARNING));
 }
 
+// Records the next device session into the data folder, until the program
+// closes, and says where in a message box over the About box.
+void RecordSession(HWND dialog) {
+    UpdaterState& state = TheUpdater();
+    char message[768];
+    const bool recording = RecordNextDeviceSession(state, message, sizeof message);
+    MessageBoxA(dialog, message, state.windowTitle, MB_OK | (recording ? MB_ICONINFORMATION : MB_ICONWARNING));
+}
+
 }  // namespace
 
 INT_PTR CALLBACK SelectionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -111,6 +121,10 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (message == WM_INITDIALOG) return TRUE;
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_SAVE_REPORT) {
         SaveReport(dialog);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_RECORD_SESSION) {
+        RecordSession(dialog);
         return TRUE;
     }
     int result = 0;

@@ -12,6 +12,7 @@
 #define IDC_LOG_LIST 1000
 #define IDC_PROMPT_TEXT -1
 #define IDC_SAVE_REPORT 1001      // About box: "Save report"
+#define IDC_RECORD_SESSION 1002   // About box: "Record the next device session"
 #define IDM_ABOUT 104
 #define IDR_THEMED_CONTROLS 200   // the manifest the dialogs and message boxes are made under
 

@@ -7,6 +7,7 @@
 #include "app/updater_state.h"
 #include "app/user_texts.h"
 #include "app/window_seat.h"
+#include "device/call_recording.h"
 #include "device/device_library.h"
 #include "device/pe_machine.h"
 #include "platform/library_search.h"
@@ -80,6 +81,7 @@ void Shutdown() {
     auto workerEnded = [&] { return worker == nullptr || WaitForSingleObject(worker, 0) == WAIT_OBJECT_0; };
     if (!WaitPumping(kParkWaitMs, [&] { return updater.workerParked == 1 || workerEnded(); })) EndStuckProcess();
     updater.session.lastStatus = updater.session.library.AvDllShutdown();
+    EndCallRecording();
     updater.workerRelease = 1;
     // Parked, the worker is outside the library and only has to return.
     if (!WaitPumping(kEndWaitMs, workerEnded)) TerminateThread(worker, 0);
