@@ -106,4 +106,13 @@ TEST_F(SupportReportTest, SavingSaysWhereOrThatItFailed) {
     EXPECT_EQ(std::string(message).rfind("The report could not be saved in no/such/folder.", 0), 0u);
 }
 
+TEST_F(SupportReportTest, NamesTheRecordedDeviceSessionOrSaysThereIsNone) {
+    ReportFacts facts;
+    EXPECT_NE(Report(facts).find("\nNo device session was recorded."), std::string::npos);
+    std::snprintf(facts.recordingPath, sizeof facts.recordingPath, "C:\\Data\\recording 2026-01-02 030405.jsonl");
+    EXPECT_NE(Report(facts).find("\nDevice session recorded into: C:\\Data\\recording 2026-01-02 030405.jsonl "
+                                 "(send it with this report)\n"),
+              std::string::npos);
+}
+
 }  // namespace

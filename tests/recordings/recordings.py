@@ -179,6 +179,8 @@ def replay_window(dist):
                 f.write("trace sim_trace.log\nreplay recording.jsonl\n")
             if not app.start_until_found():
                 return ["window: the headset was not found\n" + app.trace()[-2000:]]
+            if not record_next_session(app):
+                return ["window: the About box did not start a recording"]
             if not app.choose_first_file():
                 return ["window: the file could not be chosen"]
             app.click(*layout.centre("update"))
@@ -194,15 +196,51 @@ def replay_window(dist):
             trace = app.trace()
             if results[-1] != "passed" or DIVERGED in trace:
                 return [f"window: {results}\n" + "\n".join(l for l in trace.splitlines() if "replay" in l)]
-            recorded = recorded_packets(recording_path("update_64"))
+            run = [p for p in recorded_packets(recording_path("update_64")) if not p[0].startswith("FD040700")]
             replayed = [p for p in traced_packets(app.folder) if not p[0].startswith("FD040700")]
-            if replayed != [p for p in recorded if not p[0].startswith("FD040700")]:
+            if replayed != run:
                 return ["window: its run's packets differ from the recording's"]
             print("update_64 through the window: replayed, passed")
-            return []
+            return window_recording(app, run)
         finally:
             app.cleanup()
             gui.run_wine(["wineserver", "-k"])
+
+
+def record_next_session(app):
+    """About box, "Record the next device session" (after Save report and
+    OK in the tab order), and the message that says where."""
+    app.keys("alt+slash")
+    if app.dialog("About Veltrane Updater") is None:
+        return False
+    app.keys("Tab", "Tab", "space")
+    time.sleep(1)
+    app.keys("Return")  # the message box
+    app.keys("Escape")  # the About box
+    return gui.wait_until(lambda: window_recordings(), 5)
+
+
+def window_recordings():
+    data = gui.data_folder()
+    return [os.path.join(data, n) for n in os.listdir(data) if n.startswith("recording ")] if os.path.isdir(data) else []
+
+
+def window_recording(app, run):
+    """Closed, the window's own recording holds the run's packets and ends
+    with the library's shutdown."""
+    app.click(*layout.centre("close_glyph"))
+    app.wait_exit(30)
+    paths = window_recordings()
+    if len(paths) != 1:
+        return [f"window: {len(paths)} recordings in the data folder"]
+    with open(paths[0]) as f:
+        header = json.loads(next(f))
+        calls = [json.loads(line) for line in f]
+    packets = [p for p in recorded_packets(paths[0]) if not p[0].startswith("FD040700")]
+    if header["program"] != "window" or packets != run or calls[-1]["call"] != "AvDllShutdown":
+        return [f"window: its recording ({header['program']}, {len(calls)} calls) is not the run's"]
+    print("the window's own recording of the session: the run's packets, to the shutdown")
+    return []
 
 
 def main():
