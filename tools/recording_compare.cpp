@@ -186,9 +186,9 @@ void CompareTimes(Comparison& c, const Timing (&timing)[kDeviceLibraryEntryCount
         }
         char text[300];
         std::snprintf(text, sizeof text,
-                      "%s: %lld calls took %.3f ms on average in the library (the longest %.3f ms), %.3f ms in the "
+                      "%s: %lld call%s took %.3f ms on average in the library (the longest %.3f ms), %.3f ms in the "
                       "simulator",
-                      kEntryLayouts[entry].name, static_cast<long long>(t.calls), library / 1000.0,
+                      kEntryLayouts[entry].name, static_cast<long long>(t.calls), t.calls == 1 ? "" : "s", library / 1000.0,
                       static_cast<double>(t.longest) / 1000.0, simulator / 1000.0);
         c.result.differences.push_back(text);
     }

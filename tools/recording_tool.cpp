@@ -60,6 +60,6 @@ int main(int argc, char** argv) {
     if (result.differences.size() > kMostListed) {
         std::printf("... and %zu more differences.\n", result.differences.size() - kMostListed);
     }
-    std::printf("%zu differences.\n", result.differences.size());
+    std::printf("%zu difference%s.\n", result.differences.size(), result.differences.size() == 1 ? "" : "s");
     return 1;
 }

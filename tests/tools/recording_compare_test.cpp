@@ -72,7 +72,7 @@ TEST(RecordingCompare, TheSimulatorsOwnRecordingComparesCleanAndEachChangeIsName
                        "FD040700000076315F345F"),
               std::string::npos)
         << all;
-    EXPECT_NE(all.find("commandSendAndGetResponse: 1 calls took 2.000 ms on average in the library"), std::string::npos)
+    EXPECT_NE(all.find("commandSendAndGetResponse: 1 call took 2.000 ms on average in the library"), std::string::npos)
         << all;
     sim::Reset();
 }
