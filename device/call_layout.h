@@ -95,8 +95,8 @@ constexpr bool SameName(const char* a, const char* b) {
     while (*a != '\0' && *a == *b) ++a, ++b;
     return *a == *b;
 }
-#define DEVICE_LIBRARY_LAYOUT_CHECK(entry, params, args)                           \
-    static_assert(SameName(kEntryLayouts[Index_##entry].name, #entry));            \
+#define DEVICE_LIBRARY_LAYOUT_CHECK(entry, params, args)                \
+    static_assert(SameName(kEntryLayouts[Index_##entry].name, #entry)); \
     static_assert(kEntryLayouts[Index_##entry].argCount == Arity<entry##Fn>::value);
 DEVICE_LIBRARY_ENTRY_POINTS(DEVICE_LIBRARY_LAYOUT_CHECK)
 #undef DEVICE_LIBRARY_LAYOUT_CHECK

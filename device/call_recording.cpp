@@ -221,11 +221,10 @@ int32_t RecordCall(int entry, const CallArg* args, Forward forward) {
     return status;
 }
 
-#define RECORDED_ENTRY(name, params, args)                                          \
-    int32_t Recorded_##name params {                                               \
-        const auto packed = PackCallArgs args;                                     \
-        return RecordCall(Index_##name, packed.data(),                             \
-                          [&] { return TheRecording().bound.name args; });         \
+#define RECORDED_ENTRY(name, params, args)                                                              \
+    int32_t Recorded_##name params {                                                                    \
+        const auto packed = PackCallArgs args;                                                          \
+        return RecordCall(Index_##name, packed.data(), [&] { return TheRecording().bound.name args; }); \
     }
 DEVICE_LIBRARY_ENTRY_POINTS(RECORDED_ENTRY)
 #undef RECORDED_ENTRY

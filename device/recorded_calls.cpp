@@ -35,9 +35,13 @@ bool IsInput(ArgKind kind) {
     return kind == ArgNumber || kind == ArgHandle || kind == ArgBytesIn || kind == ArgHandleInOut;
 }
 
-bool IsOutput(ArgKind kind) { return !IsInput(kind) || kind == ArgHandleInOut; }
+bool IsOutput(ArgKind kind) {
+    return !IsInput(kind) || kind == ArgHandleInOut;
+}
 
-bool IsBuffer(ArgKind kind) { return kind == ArgBytesIn || kind == ArgBytesOut; }
+bool IsBuffer(ArgKind kind) {
+    return kind == ArgBytesIn || kind == ArgBytesOut;
+}
 
 bool ReadValue(Reader& reader, const Json& json, const ArgLayout& arg, RecordedValue& value) {
     value.present = true;
@@ -101,7 +105,8 @@ bool ReadCall(Reader& reader, const char* text, size_t length) {
     }
     if (recorded.entry < 0) return reader.Fail("names an entry point the library does not have");
     int64_t status = 0;
-    if (!ReadInteger(call, "n", 0, INT64_MAX, recorded.n) || !ReadInteger(call, "status", INT32_MIN, INT32_MAX, status) ||
+    if (!ReadInteger(call, "n", 0, INT64_MAX, recorded.n) ||
+        !ReadInteger(call, "status", INT32_MIN, INT32_MAX, status) ||
         !ReadInteger(call, "us", 0, INT64_MAX, recorded.micros)) {
         return reader.Fail("lacks its number, status or time");
     }
@@ -146,8 +151,8 @@ bool ParseRecording(const char* text, size_t length, Recording& out, char* probl
         if (lineLength > kMaxRecordingLineChars) return reader.Fail("is too long");
         if (out.calls.size() >= kMaxRecordedCalls) return reader.Fail("is past the most calls a recording holds");
         if (lineLength > 0) {
-            const bool ok = reader.line == 1 ? ReadHeader(reader, text + at, lineLength)
-                                             : ReadCall(reader, text + at, lineLength);
+            const bool ok =
+                reader.line == 1 ? ReadHeader(reader, text + at, lineLength) : ReadCall(reader, text + at, lineLength);
             if (!ok) return false;
         } else if (reader.line == 1) {
             return reader.Fail("is empty");

@@ -54,7 +54,8 @@ bool SameInput(const Recording& recording, int entry, int i, const RecordedValue
     const ArgLayout& arg = kEntryLayouts[entry].args[i];
     if (!want.present) return true;
     switch (arg.kind) {
-        case ArgNumber: return !want.null && want.number == args[i].number;
+        case ArgNumber:
+            return !want.null && want.number == args[i].number;
         case ArgHandle:
         case ArgHandleInOut:
             return want.null ? args[i].pointer == nullptr : want.number == HandleNumber(PassedHandle(arg, args[i]));
@@ -62,7 +63,8 @@ bool SameInput(const Recording& recording, int entry, int i, const RecordedValue
             if (want.null || args[i].pointer == nullptr) return want.null && args[i].pointer == nullptr;
             return ArgBytes(entry, i, args) == want.length &&
                    std::memcmp(args[i].pointer, RecordedBytes(recording, want), static_cast<size_t>(want.length)) == 0;
-        default: return true;
+        default:
+            return true;
     }
 }
 
@@ -84,17 +86,24 @@ int32_t Answer(const Recording& recording, const RecordedCall& call, const CallA
         void* p = args[i].pointer;
         if (!value.present || value.null || p == nullptr) continue;
         switch (layout.args[i].kind) {
-            case ArgIntOut: *static_cast<int32_t*>(p) = static_cast<int32_t>(value.number); break;
-            case ArgWordOut: *static_cast<uint32_t*>(p) = static_cast<uint32_t>(value.number); break;
+            case ArgIntOut:
+                *static_cast<int32_t*>(p) = static_cast<int32_t>(value.number);
+                break;
+            case ArgWordOut:
+                *static_cast<uint32_t*>(p) = static_cast<uint32_t>(value.number);
+                break;
             case ArgHandleOut:
-            case ArgHandleInOut: *static_cast<DeviceHandle*>(p) = HandleValue(value.number); break;
+            case ArgHandleInOut:
+                *static_cast<DeviceHandle*>(p) = HandleValue(value.number);
+                break;
             case ArgBytesOut: {
                 const int32_t room = ArgBytes(call.entry, i, args);
                 const int32_t count = value.length < room ? value.length : room;
                 if (count > 0) std::memcpy(p, RecordedBytes(recording, value), static_cast<size_t>(count));
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     }
     return call.status;
@@ -262,12 +271,12 @@ bool Replayed(int entry, const CallArg* args, int32_t& status) {
 }
 
 // The library's entry points: the replay's answer, or the simulated one.
-#define SIM_ENTRY(name, params, args)                                         \
-    int32_t name params {                                                    \
-        const auto packed = PackCallArgs args;                               \
-        int32_t status = 0;                                                  \
-        if (Replayed(Index_##name, packed.data(), status)) return status;    \
-        return simulated::name args;                                         \
+#define SIM_ENTRY(name, params, args)                                     \
+    int32_t name params {                                                 \
+        const auto packed = PackCallArgs args;                            \
+        int32_t status = 0;                                               \
+        if (Replayed(Index_##name, packed.data(), status)) return status; \
+        return simulated::name args;                                      \
     }
 DEVICE_LIBRARY_ENTRY_POINTS(SIM_ENTRY)
 #undef SIM_ENTRY

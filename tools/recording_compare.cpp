@@ -89,8 +89,12 @@ void BuildArgs(const Recording& recording, const RecordedCall& call, const std::
         CallArg& arg = sim.args[i];
         arg = CallArg{};
         switch (layout.args[i].kind) {
-            case ArgNumber: arg.number = in.number; break;
-            case ArgHandle: arg.pointer = handle(in.number); break;
+            case ArgNumber:
+                arg.number = in.number;
+                break;
+            case ArgHandle:
+                arg.pointer = handle(in.number);
+                break;
             case ArgHandleInOut:
             case ArgHandleOut:
                 sim.handles[i] = handle(in.number);
@@ -103,7 +107,8 @@ void BuildArgs(const Recording& recording, const RecordedCall& call, const std::
                 break;
             case ArgBytesIn:
                 std::memset(sim.buffers[i], 0, sizeof sim.buffers[i]);
-                if (in.length > 0) std::memcpy(sim.buffers[i], RecordedBytes(recording, in), static_cast<size_t>(in.length));
+                if (in.length > 0)
+                    std::memcpy(sim.buffers[i], RecordedBytes(recording, in), static_cast<size_t>(in.length));
                 arg.pointer = in.null ? nullptr : sim.buffers[i];
                 break;
             case ArgBytesOut:
@@ -117,7 +122,8 @@ void BuildArgs(const Recording& recording, const RecordedCall& call, const std::
 int32_t Invoke(const DeviceLibrary& lib, int entry, const CallArg* args) {
     switch (entry) {
 #define COMPARE_INVOKE(name, params, argNames) \
-    case Index_##name: return CallUnpacked(lib.name, args);
+    case Index_##name:                         \
+        return CallUnpacked(lib.name, args);
         DEVICE_LIBRARY_ENTRY_POINTS(COMPARE_INVOKE)
 #undef COMPARE_INVOKE
     }
@@ -150,8 +156,9 @@ void CompareOutputs(Comparison& c, const RecordedCall& call, const SimCall& sim)
             int32_t first = 0;
             while (first < count && want[first] == sim.buffers[i][first]) ++first;
             if (first == count) continue;
-            Say(c, call, std::string(arg.name) + " differs from byte " + std::to_string(first) + ": the library filled " +
-                             Hex(want, count) + ", the simulator " + Hex(sim.buffers[i], count));
+            Say(c, call,
+                std::string(arg.name) + " differs from byte " + std::to_string(first) + ": the library filled " +
+                    Hex(want, count) + ", the simulator " + Hex(sim.buffers[i], count));
         } else if (arg.kind == ArgIntOut || arg.kind == ArgWordOut) {
             const int64_t simulated = arg.kind == ArgIntOut ? sim.words[i] : static_cast<uint32_t>(sim.words[i]);
             if (simulated == out.number) continue;
@@ -161,8 +168,9 @@ void CompareOutputs(Comparison& c, const RecordedCall& call, const SimCall& sim)
         } else if (arg.kind == ArgHandleOut || arg.kind == ArgHandleInOut) {
             if (out.number > 0) c.handles[out.number] = sim.handles[i];
             if ((out.number == 0) != (sim.handles[i] == nullptr)) {
-                Say(c, call, out.number == 0 ? "the library handed out no handle, the simulator one"
-                                             : "the library handed out a handle, the simulator none");
+                Say(c, call,
+                    out.number == 0 ? "the library handed out no handle, the simulator one"
+                                    : "the library handed out a handle, the simulator none");
             }
         }
     }
@@ -181,15 +189,16 @@ void CompareTimes(Comparison& c, const Timing (&timing)[kDeviceLibraryEntryCount
         if (t.calls == 0) continue;
         const double library = static_cast<double>(t.libraryMicros) / static_cast<double>(t.calls);
         const double simulator = static_cast<double>(t.simulatorMicros) / static_cast<double>(t.calls);
-        if (library < simulator * options.slowerFactor || library - simulator < static_cast<double>(options.minimumMicros)) {
+        if (library < simulator * options.slowerFactor ||
+            library - simulator < static_cast<double>(options.minimumMicros)) {
             continue;
         }
         char text[300];
         std::snprintf(text, sizeof text,
                       "%s: %lld call%s took %.3f ms on average in the library (the longest %.3f ms), %.3f ms in the "
                       "simulator",
-                      kEntryLayouts[entry].name, static_cast<long long>(t.calls), t.calls == 1 ? "" : "s", library / 1000.0,
-                      static_cast<double>(t.longest) / 1000.0, simulator / 1000.0);
+                      kEntryLayouts[entry].name, static_cast<long long>(t.calls), t.calls == 1 ? "" : "s",
+                      library / 1000.0, static_cast<double>(t.longest) / 1000.0, simulator / 1000.0);
         c.result.differences.push_back(text);
     }
 }
@@ -232,8 +241,9 @@ CompareResult CompareWithSimulator(const Recording& recording, const CompareOpti
         t.simulatorMicros += std::chrono::duration_cast<std::chrono::microseconds>(took).count();
         if (call.took > t.longest) t.longest = call.took;
         if (status != call.status) {
-            Say(c, call, "the library answered status " + std::to_string(call.status) + ", the simulator " +
-                             std::to_string(status));
+            Say(c, call,
+                "the library answered status " + std::to_string(call.status) + ", the simulator " +
+                    std::to_string(status));
         }
         CompareOutputs(c, call, simCall);
     }

@@ -45,7 +45,8 @@ void BM_Packet(benchmark::State& state) {
     uint8_t request[kPacketBytes] = {0xFD, 0x04, 0x00, 0x00, 0x14};
     uint8_t response[kPacketBytes];
     for (auto _ : state) {
-        benchmark::DoNotOptimize(lib.commandSendAndGetResponse(reinterpret_cast<DeviceHandle>(0x10), request, response));
+        benchmark::DoNotOptimize(
+            lib.commandSendAndGetResponse(reinterpret_cast<DeviceHandle>(0x10), request, response));
         ++request[8];
     }
     Finish();

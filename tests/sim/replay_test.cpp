@@ -139,7 +139,8 @@ TEST_F(ReplayTest, ADiscoveryPassRepeatedIsAnsweredAgainAndTheRecordingGoesOn) {
 
 TEST(RecordingReader, RefusesWhatNoRecorderWrites) {
     const char* header = "{\"recording\":\"veltrane-device-calls\",\"format\":1}\r\n";
-    const char* good = "{\"n\":1,\"call\":\"commandSend\",\"in\":{\"handle\":1,\"request\":\"FD04\"},\"status\":0,\"us\":5}";
+    const char* good =
+        "{\"n\":1,\"call\":\"commandSend\",\"in\":{\"handle\":1,\"request\":\"FD04\"},\"status\":0,\"us\":5}";
     struct Case {
         std::string text;
         bool accepted;
@@ -149,7 +150,8 @@ TEST(RecordingReader, RefusesWhatNoRecorderWrites) {
         {"{\"recording\":\"other\",\"format\":1}\n", false},
         {"{\"recording\":\"veltrane-device-calls\",\"format\":2}\n", false},
         {std::string(header) + "{\"n\":1,\"call\":\"FormatDisk\",\"status\":0,\"us\":0}\n", false},
-        {std::string(header) + "{\"n\":1,\"call\":\"commandSend\",\"in\":{\"request\":\"FD0\"},\"status\":0,\"us\":0}\n",
+        {std::string(header) +
+             "{\"n\":1,\"call\":\"commandSend\",\"in\":{\"request\":\"FD0\"},\"status\":0,\"us\":0}\n",
          false},
         {std::string(header) + "{\"n\":1,\"call\":\"commandSend\",\"in\":{\"request\":\"" + std::string(50, 'A') +
              "\"},\"status\":0,\"us\":0}\n",

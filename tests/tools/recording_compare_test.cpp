@@ -54,12 +54,13 @@ TEST(RecordingCompare, TheSimulatorsOwnRecordingComparesCleanAndEachChangeIsName
     Recording recording = RecordDiscovery();
     ASSERT_EQ(recording.calls.size(), 9u);
     const CompareResult clean = CompareWithSimulator(recording, CompareOptions{});
-    EXPECT_EQ(clean.devices, "device d1 product=28F80106 kind=13 identity=01000000 "
-                             "replyhex=76315F325F52583933000000000000000000\n");
+    EXPECT_EQ(clean.devices,
+              "device d1 product=28F80106 kind=13 identity=01000000 "
+              "replyhex=76315F325F52583933000000000000000000\n");
     EXPECT_TRUE(clean.differences.empty()) << clean.differences.front();
 
     // What a real library might have answered instead.
-    recording.calls[4].status = -3;  // the kind peek refused
+    recording.calls[4].status = -3;                               // the kind peek refused
     recording.bytes[recording.calls[6].out[2].offset + 9] = '4';  // another version in the reply
     for (RecordedCall& call : recording.calls) call.took = 2000;  // every call 2 ms
     CompareOptions options;
