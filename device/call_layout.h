@@ -25,13 +25,15 @@ enum ArgKind : uint8_t {
 };
 
 // A buffer's size is `unitBytes`, times the value of argument `countArg`
-// when that is not -1; never more than maxBytes.
+// when that is not -1; never more than maxBytes. A buffer `countedByStatus`
+// is filled only as far as the count the call returns.
 struct ArgLayout {
     const char* name;
     ArgKind kind;
     int32_t unitBytes;
     int8_t countArg;
     int32_t maxBytes;
+    bool countedByStatus = false;
 };
 
 inline constexpr int kMaxEntryArgs = 5;
@@ -52,7 +54,7 @@ inline constexpr EntryLayout kEntryLayouts[kDeviceLibraryEntryCount] = {
     {"AvDllInitialize", 0, {}},
     {"AvDllListDevices", 4, {{"selector", ArgNumber, 0, -1, 0}, {"maximum", ArgNumber, 0, -1, 0},
         {"shortIds", ArgBytesOut, kListShortIdBytes, -1, kListShortIdBytes},
-        {"productIds", ArgBytesOut, 4, 1, 4 * kMaxListedDevices}}},
+        {"productIds", ArgBytesOut, 4, 1, 4 * kMaxListedDevices, true}}},
     {"AvDllFindDevice", 3, {{"mode", ArgNumber, 0, -1, 0}, {"query", ArgBytesIn, kDeviceQueryBytes, -1, kDeviceQueryBytes},
         {"foundIndex", ArgIntOut, 0, -1, 0}}},
     {"AvDllOpenDevice", 3, {{"query", ArgBytesIn, kDeviceQueryBytes, -1, kDeviceQueryBytes},
@@ -152,4 +154,16 @@ inline int32_t ArgBytes(int entry, int i, const CallArg* args) {
     if (arg.countArg >= 0) bytes *= args[arg.countArg].number;
     if (bytes < 0) return 0;
     return bytes > arg.maxBytes ? arg.maxBytes : static_cast<int32_t>(bytes);
+}
+
+// The bytes of output buffer `i` the library filled in a call that returned
+// `status`: the listing fills one id for each device it counts, and the rest
+// of the caller's buffer is the caller's own.
+inline int32_t FilledBytes(int entry, int i, const CallArg* args, int32_t status) {
+    const ArgLayout& arg = kEntryLayouts[entry].args[i];
+    const int32_t room = ArgBytes(entry, i, args);
+    if (!arg.countedByStatus) return room;
+    if (status <= 0) return 0;
+    const int64_t filled = static_cast<int64_t>(arg.unitBytes) * status;
+    return filled < room ? static_cast<int32_t>(filled) : room;
 }

@@ -132,9 +132,9 @@ void PutInputs(Recording& r, Line& line, int entry, const CallArg* args) {
     Put(line, "}");
 }
 
-// What the library filled, after the call. `before` is an in-out handle's
-// value before the call.
-void PutOutputs(Recording& r, Line& line, int entry, const CallArg* args, DeviceHandle before) {
+// What the library filled, after the call that returned `status`. `before`
+// is an in-out handle's value before the call.
+void PutOutputs(Recording& r, Line& line, int entry, const CallArg* args, int32_t status, DeviceHandle before) {
     const EntryLayout& layout = kEntryLayouts[entry];
     bool first = true;
     Put(line, ",\"out\":{");
@@ -150,7 +150,7 @@ void PutOutputs(Recording& r, Line& line, int entry, const CallArg* args, Device
         } else if (arg.kind == ArgWordOut) {
             PutNumber(line, *static_cast<uint32_t*>(p));
         } else if (arg.kind == ArgBytesOut) {
-            PutHex(line, p, ArgBytes(entry, i, args));
+            PutHex(line, p, FilledBytes(entry, i, args, status));
         } else {
             const DeviceHandle after = *static_cast<DeviceHandle*>(p);
             if (arg.kind == ArgHandleInOut && after == before) {
@@ -179,7 +179,7 @@ void WriteCall(Recording& r, int entry, const CallArg* args, Line& line, DeviceH
         r.firstMicros = times.began;
     }
     if (entry == Index_AvDllCloseHandle && status == 0) Forget(r, args[0].pointer);
-    PutOutputs(r, line, entry, args, before);
+    PutOutputs(r, line, entry, args, status, before);
     Put(line, ",\"status\":");
     PutNumber(line, status);
     Put(line, ",\"us\":");

@@ -25,7 +25,10 @@ Recording RecordDiscovery() {
     EXPECT_TRUE(BeginCallRecording(system, "rec.jsonl", R"({"recording":"veltrane-device-calls","format":1})"));
     const DeviceLibrary lib = RecordCalls(sim::SimulatorLibrary());
     uint8_t shortIds[kListShortIdBytes] = {};
+    // The engine keeps the last pass's ids past the count; only the listed
+    // ones are the library's answer.
     uint32_t ids[kMaxListedDevices];
+    std::memset(ids, 0xEE, sizeof ids);
     lib.AvDllInitialize();
     lib.AvDllListDevices(0, kMaxListedDevices, shortIds, ids);
     DeviceQuery query{0, ids[0]};
