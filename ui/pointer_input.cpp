@@ -94,9 +94,12 @@ void DismissWarning(UpdaterState& state) {
 void StartDrag(UpdaterState& state, int x, int y) {
     WindowOps& window = *state.windowOps;
     DragState& drag = state.drag;
-    const ScreenPoint cursor = window.CursorPosition();
+    // Where the press was, not where the pointer is by now: a pointer that
+    // moved on before the press was handled would otherwise leave the
+    // window that far behind it for the whole drag.
+    const ScreenPoint pressed = window.MessagePosition();
     const ScreenPoint origin = window.ClientOrigin();
-    drag.grabOffset = {cursor.x - origin.x, cursor.y - origin.y};
+    drag.grabOffset = {pressed.x - origin.x, pressed.y - origin.y};
     drag.dragStartX = x;
     drag.dragStartY = y;
     drag.savedClip = window.CursorClip();

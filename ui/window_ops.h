@@ -16,6 +16,9 @@ struct WindowOps {
     virtual ~WindowOps() = default;
 
     virtual ScreenPoint CursorPosition() = 0;          // GetCursorPos
+    // Where the pointer was when the message being handled was sent
+    // (GetMessagePos); the pointer may have moved on since.
+    virtual ScreenPoint MessagePosition() = 0;
     virtual ScreenPoint ClientOrigin() = 0;            // ClientToScreen of (0, 0)
     virtual ScreenRect CursorClip() = 0;               // GetClipCursor
     virtual void SetCursorClip(const ScreenRect& rect) = 0;  // ClipCursor

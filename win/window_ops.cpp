@@ -2,6 +2,7 @@
 #include "win/win_ui.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include "app/updater_state.h"
 #include "platform/system_library_win.h"
@@ -16,6 +17,10 @@ struct WinWindowOps final : WindowOps {
         POINT p{};
         GetCursorPos(&p);
         return {p.x, p.y};
+    }
+    ScreenPoint MessagePosition() override {
+        const DWORD at = GetMessagePos();
+        return {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
     }
     ScreenPoint ClientOrigin() override {
         POINT p{0, 0};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ struct RecordingWindowOps : WindowOps {
     explicit RecordingWindowOps(UpdaterState& state);
 
     ScreenPoint CursorPosition() override { return cursor; }
+    ScreenPoint MessagePosition() override { return messagePosition ? *messagePosition : cursor; }
     ScreenPoint ClientOrigin() override { return {window.left, window.top}; }
     ScreenRect CursorClip() override { return clip; }
     void SetCursorClip(const ScreenRect& rect) override { clip = rect; }
@@ -58,6 +60,8 @@ struct RecordingWindowOps : WindowOps {
 
     UpdaterState& state;
     ScreenPoint cursor{0, 0};
+    // Where the message being handled put the pointer; the cursor when unset.
+    std::optional<ScreenPoint> messagePosition;
     ScreenRect window{283, 109, 283 + 800, 109 + 550};
     int dpi = 96;
     ScreenRect clip{0, 0, 1366, 768};

@@ -73,6 +73,17 @@ TEST_F(PointerInputTest, TheDragBandAndTheButtonStateRule) {
     OnLeftButtonDown(state, 100, 20);  // a press and release in place moves nothing
     OnLeftButtonUp(state);
     EXPECT_EQ(window.moves, moves);
+
+    // The pointer moved on before its press was handled (a busy system): the
+    // window is held where it was pressed, not where the pointer is by then.
+    window.window = {283, 109, 283 + 800, 109 + 550};
+    window.messagePosition = ScreenPoint{383, 129};
+    window.cursor = {393, 134};
+    OnLeftButtonDown(state, 100, 20);
+    OnPointerMove(state, 1, 110, 25);
+    EXPECT_EQ(window.window.left, 293);
+    EXPECT_EQ(window.window.top, 114);
+    OnLeftButtonUp(state);
 }
 
 // At 150 % the pointer logic gets layout units and the window is 1200 x 825:
