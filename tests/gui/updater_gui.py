@@ -238,10 +238,11 @@ class Updater:
         together before it moved (a busy machine) could run past the band's
         edge and be held short, as a hand too fast would be.
 
-        Under Wine, with several window tests at once, about one drag in
-        twenty is let go in the middle: the window stops following while the
-        pointer goes on, and the release moves nothing. The drag then goes
-        on from a fresh press where the window stands, as a person would."""
+        A step the window has not followed within 2 s goes on from a fresh
+        press where the window stands, as a person would, and says so. (Most
+        such steps came from the window taking its grab from the pointer's
+        position when the press was handled, not from the press: a pointer
+        already one step on left the window a step behind for the drag.)"""
         left, top, _, _ = self.geometry()
         run(["xdotool", "mousemove", str(left + x), str(top + y), "mousedown", "1"])
         for step in range(1, steps + 1):
