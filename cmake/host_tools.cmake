@@ -1,10 +1,13 @@
 # The Windows tree cannot run what it builds, so its build-time tools (the
 # skin painter, the sample firmware writer and the catalogue tool that signs
 # the samples) are built and run natively in a nested host build of this
-# same source tree.
+# same source tree. The Windows presets point both Windows trees (and the
+# 64-bit tree's 32-bit one) at one such build, so the core is compiled
+# natively once; the trees are then built one after another, never at once.
 include(ExternalProject)
 
-set(UPDATER_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
+set(UPDATER_HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools CACHE PATH
+    "The nested host build of the build-time tools; Windows trees may share one")
 set(UPDATER_ART_DIR ${UPDATER_HOST_TOOLS_DIR}/skins)
 set(UPDATER_SAMPLE_FILES_DIR ${UPDATER_HOST_TOOLS_DIR}/dist/files)
 

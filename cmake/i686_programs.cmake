@@ -1,10 +1,13 @@
 # The 32-bit program and simulator beside the 64-bit ones: a process loads
 # only a library of its own architecture, and the device library may be of
-# either. A nested i686 build of this source builds them with this tree's
-# skins; the 32-bit program joins the distribution folder under its own name.
+# either. A 32-bit tree of this source builds them with the same tools and
+# keys; the 32-bit program joins the distribution folder under its own name.
+# The windows preset takes the windows32 tree for it, so the 32-bit programs
+# are compiled once for both; this tree builds only their target there.
 include(ExternalProject)
 
-set(UPDATER_I686_DIR ${CMAKE_BINARY_DIR}/i686)
+set(UPDATER_I686_DIR ${CMAKE_BINARY_DIR}/i686 CACHE PATH
+    "The 32-bit tree that builds the 32-bit programs (the windows preset: the windows32 tree)")
 set(UPDATER_I686_PROGRAM ${UPDATER_I686_DIR}/dist/${UPDATER_PROGRAM_32}.exe)
 set(UPDATER_I686_SIMULATOR ${UPDATER_I686_DIR}/dist/hostapi_vmi.dll)
 set(UPDATER_I686_CLI ${UPDATER_I686_DIR}/dist/${UPDATER_CLI_32}.exe)
@@ -18,8 +21,7 @@ ExternalProject_Add(i686_programs
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-i686.cmake
     -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-    -DUPDATER_PROGRAMS_ONLY=ON
-    -DUPDATER_ART_DIR=${UPDATER_ART_DIR}
+    -DUPDATER_HOST_TOOLS_DIR=${UPDATER_HOST_TOOLS_DIR}
     -DUPDATER_CATALOGUE_KEYS=${catalogue_keys}
   LIST_SEPARATOR |
   BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target programs

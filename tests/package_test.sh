@@ -9,21 +9,22 @@
 # cpack packs programs that trust the TEST-ONLY key only as test packages.
 # The manifests the refusal reads are checked against the packed bytes.
 #
-#     package_test.sh <build folder> <objdump> <openssl> <test key PEM> <configured key PEM>...
+#     package_test.sh <build folder> <32-bit tree> <objdump> <openssl> <test key PEM> <configured key PEM>...
 set -eu
 build="$1"
-objdump="$2"
-openssl="$3"
-test_key="$4"
-shift 4
+i686="$2"
+objdump="$3"
+openssl="$4"
+test_key="$5"
+shift 5
 cd "$build"
 
 # A key's 65-byte point in hexadecimal, as the manifests list it.
 point_of() { "$openssl" pkey -pubin -in "$1" -outform DER | tail -c 65 | od -An -tx1 -v | tr -d ' \n'; }
-# Each tree that builds packed programs (this one, the nested 32-bit one)
-# lists the keys they trust beside its catalogue_keys.h.
+# Each tree that builds packed programs (this one, the 32-bit one) lists
+# the keys they trust beside its catalogue_keys.h.
 configured="$(for key in "$@"; do point_of "$key"; echo; done | sort)"
-for manifest in generated/trusted_catalogue_keys.txt i686/generated/trusted_catalogue_keys.txt; do
+for manifest in generated/trusted_catalogue_keys.txt "$i686/generated/trusted_catalogue_keys.txt"; do
   [ "$(cut -d' ' -f1 "$manifest" | sort)" = "$configured" ] ||
     { echo "$manifest does not list exactly the configured keys:"; cat "$manifest"; exit 1; }
 done

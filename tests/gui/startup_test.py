@@ -2,6 +2,7 @@
 """Start-up, shutdown and window handling of the real program under Wine.
 
     startup_test.py <distribution folder> <folder with the library variants> <32-bit simulator library>
+                    <painted skins folder>
 """
 
 import os
@@ -16,7 +17,7 @@ from updater_gui import (  # noqa: E402
 
 import layout  # noqa: E402
 
-DIST = VARIANTS = SIMULATOR_32 = None
+DIST = VARIANTS = SIMULATOR_32 = ART = None
 display = None
 
 
@@ -119,7 +120,7 @@ class StartupTest(unittest.TestCase):
         shot = app.screenshot(os.path.join(app.folder, "intro.png"))
         # Only the intro, pixel for pixel: the empty bar and percentage draw
         # nothing over it. And no device has been looked for.
-        intro = os.path.join(DIST, "..", "host-tools", "skins", "skin_168.png")
+        intro = os.path.join(ART, "skin_168.png")
         self.assertEqual(differing_pixels(app, shot, intro), 0)
         self.assertNotIn("AvDllListDevices", app.trace().split("AvDllInitialize")[-1])
 
@@ -145,8 +146,8 @@ class StartupTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 4:
+    if len(sys.argv) < 5:
         print(__doc__)
         sys.exit(2)
-    DIST, VARIANTS, SIMULATOR_32 = sys.argv[1], sys.argv[2], sys.argv[3]
-    unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[4:])
+    DIST, VARIANTS, SIMULATOR_32, ART = sys.argv[1:5]
+    unittest.main(argv=[sys.argv[0], "-v"] + sys.argv[5:])

@@ -6,7 +6,7 @@ interaction and saves a PNG of each screen. Each step checks what it can
 without pixels (the window, the simulator's trace, the exit code) and a few
 pixels where only pixels tell.
 
-    tour.py <distribution folder> <folder for the screenshots>
+    tour.py <distribution folder> <folder for the screenshots> <32-bit simulator library>
 """
 
 import os
@@ -25,8 +25,8 @@ BAR = (37, 121, 173)
 
 
 class Tour:
-    def __init__(self, dist, shots):
-        self.dist = dist
+    def __init__(self, dist, shots, library_32):
+        self.dist, self.library_32 = dist, library_32
         self.app = Updater(dist, devices=())
         self.shots = shots
         self.number = 0
@@ -204,9 +204,8 @@ class Tour:
         self.check(" AvDllShutdown " in last, "AvDllShutdown is the library's last call")
 
         print("10. started beside a device library of the other architecture")
-        library = os.path.join(self.dist, "..", "i686", "dist", "hostapi_vmi.dll")
         self.app.cleanup()
-        self.app = app = Updater(self.dist, library=library if os.path.exists(library) else None)
+        self.app = app = Updater(self.dist, library=self.library_32)
         app.start()
         box = app.dialog(STARTUP_PROBLEM, timeout=30)
         self.check(box is not None, "a message box says why the program cannot start")
@@ -218,12 +217,12 @@ class Tour:
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         print(__doc__)
         return 2
-    dist, shots = sys.argv[1], sys.argv[2]
+    dist, shots, library_32 = sys.argv[1:4]
     with VirtualDisplay():
-        tour = Tour(dist, shots)
+        tour = Tour(dist, shots, library_32)
         try:
             tour.steps()
         except AssertionError as failure:
