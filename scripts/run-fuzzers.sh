@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs every libFuzzer target of a fuzz build (the `fuzz` preset) for a
+# Runs every libFuzzer target of a build (the `asan` preset builds them) for a
 # bounded time on a copy of its seed corpus (so the seeds in the repository
 # never change), as many at once as there are cores. Fails when any fuzzer
 # crashes; the crashing input is kept in <build folder>/fuzz-artifacts/.

@@ -2,8 +2,8 @@
 # Builds and runs every test. With no arguments: the host tree, the 32-bit
 # Windows tree (built and checked with objdump: these machines cannot run
 # 32-bit programs) and the 64-bit Windows tree (its tests under Wine). With
-# arguments: those presets only (host, windows32, windows, asan, tsan,
-# fuzz). Installs what is missing first.
+# arguments: those presets only (host, windows32, windows, asan, tsan; asan
+# also runs the libFuzzer targets). Installs what is missing first.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,8 +16,9 @@ for preset in $presets; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   case "$preset" in
-    fuzz)
-      scripts/run-fuzzers.sh build/fuzz
+    asan)
+      ctest --preset "$preset" -j "$jobs"
+      scripts/run-fuzzers.sh build/asan
       ;;
     windows)
       # Its window tests mostly wait for the program's pauses and screens,
