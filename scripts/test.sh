@@ -22,8 +22,9 @@ for preset in $presets; do
       ;;
     windows)
       # Its window tests mostly wait for the program's pauses and screens,
-      # each in a Wine prefix and a display of its own: twice as many at once.
-      ctest --preset "$preset" -j "$((jobs * 2))"
+      # each in a Wine prefix and a display of its own: at two a core the
+      # cores stood idle half the time, so three a core.
+      ctest --preset "$preset" -j "$((jobs * 3))"
       ;;
     *)
       ctest --preset "$preset" -j "$jobs"
