@@ -9,15 +9,15 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-echo "== building (the first time takes about half a minute)"
+echo "== building (the first time takes a few minutes)"
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target VeltraneUpdater hostapi_vmi dist_folder >/dev/null
+cmake --build --preset windows -j "$(nproc)" --target VeltraneUpdater hostapi_vmi dist_folder dist_i686 >/dev/null
 dist="$PWD/build/windows/dist"
 
 if [ -z "${DISPLAY:-}" ]; then
   shots="$PWD/build/windows/tour"
   echo "== no display: running the tour in a virtual display"
-  python3 tests/gui/tour.py "$dist" "$shots"
+  python3 tests/gui/tour.py "$dist" "$shots" "$PWD/build/windows32/dist/hostapi_vmi.dll"
   echo "== the screenshots of every screen are in $shots"
   exit 0
 fi
